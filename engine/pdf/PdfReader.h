@@ -1,0 +1,32 @@
+#pragma once
+// Reading every page of a PDF into words with boxes. Poppler runs behind a guard: a
+// reader child process with a time and memory limit, so one bad file never stops a run.
+#include "engine/pdf/PageText.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace quorvin::pdf {
+
+struct ReaderLimits {
+    int secondsPerFile = 60;
+    long long addressSpaceBytes = 1LL << 30;
+};
+
+class PageReader {
+public:
+    virtual ~PageReader() = default;
+    // Every page of the file, or nullopt when it cannot be opened (damaged, encrypted,
+    // not a PDF, empty, over a limit). Never throws.
+    virtual std::optional<Document> Read(const std::string& path) = 0;
+};
+
+// Poppler in this process: for the reader child itself and for fuzzing.
+std::unique_ptr<PageReader> MakeInProcessReader();
+// Poppler in a guarded child process (kept alive across files, restarted when it dies).
+std::unique_ptr<PageReader> MakeGuardedReader(const ReaderLimits& limits = {});
+// The process-wide reader the engine uses (guarded).
+PageReader& DefaultReader();
+
+} // namespace quorvin::pdf

@@ -1,0 +1,2 @@
+#pragma once
+// The application shell: the driver of a run, shared by both front ends.
