@@ -48,25 +48,25 @@ std::string DorvaneFiles::FolderOf(const std::string& path) {
 
 bool DorvaneFiles::FileExists(const std::string& path) {
     std::error_code ec;
-    return !path.empty() && fs::is_regular_file(fs::u8path(path), ec);
+    return !path.empty() && fs::is_regular_file(fs::path(path), ec);
 }
 
 bool DorvaneFiles::DeleteFile(const std::string& path, bool /*force*/) {
     std::error_code ec;
-    return fs::remove(fs::u8path(path), ec) && !ec;
+    return fs::remove(fs::path(path), ec) && !ec;
 }
 
 bool DorvaneFiles::CopyFile(const std::string& source, const std::string& destination,
                             bool overwrite) {
     std::error_code ec;
-    const fs::path dst = fs::u8path(destination);
+    const fs::path dst = fs::path(destination);
     if (!overwrite && fs::exists(dst, ec)) {
         return false;
     }
     // Copy to a sibling temporary name and rename, so a failure (a full disk) never
     // leaves a truncated destination.
-    const fs::path tmp = dst.parent_path() / fs::u8path("." + dst.filename().u8string() + ".part");
-    fs::copy_file(fs::u8path(source), tmp, fs::copy_options::overwrite_existing, ec);
+    const fs::path tmp = dst.parent_path() / fs::path("." + dst.filename().string() + ".part");
+    fs::copy_file(fs::path(source), tmp, fs::copy_options::overwrite_existing, ec);
     if (ec) {
         fs::remove(tmp, ec);
         return false;
@@ -118,12 +118,12 @@ std::string DorvaneFiles::AddSeparator(const std::string& path) {
 
 bool DorvaneFiles::FolderExists(const std::string& path) {
     std::error_code ec;
-    return !path.empty() && fs::is_directory(fs::u8path(path), ec);
+    return !path.empty() && fs::is_directory(fs::path(path), ec);
 }
 
 bool DorvaneFiles::CreateFolder(const std::string& path) {
     std::error_code ec;
-    fs::create_directories(fs::u8path(path), ec);
+    fs::create_directories(fs::path(path), ec);
     return FolderExists(path);
 }
 
@@ -136,13 +136,13 @@ std::vector<std::string> DorvaneFiles::FindFiles(const std::string& folder,
         ext = Lower(pattern.substr(2));
     }
     std::error_code ec;
-    for (fs::directory_iterator it(fs::u8path(folder), ec), end; !ec && it != end;
+    for (fs::directory_iterator it(fs::path(folder), ec), end; !ec && it != end;
          it.increment(ec)) {
         std::error_code fec;
         if (!it->is_regular_file(fec)) {
             continue;
         }
-        const std::string name = it->path().filename().u8string();
+        const std::string name = it->path().filename().string();
         if (!ext.empty() && Lower(Extension(name)) != ext) {
             continue;
         }
