@@ -13,11 +13,13 @@ namespace quorvin {
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 std::string_view TrimView(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r' ||
-                          s.front() == '\n')) {
+    while (!s.empty() &&
+           (s.front() == ' ' || s.front() == '\t' || s.front() == '\r' || s.front() == '\n')) {
         s.remove_prefix(1);
     }
     while (!s.empty() &&
@@ -168,7 +170,9 @@ std::optional<Date> ParseDate(std::string_view text) {
     return Build(*year, month, ToInt(words[0]));
 }
 
-bool IsDate(std::string_view text) { return ParseDate(text).has_value(); }
+bool IsDate(std::string_view text) {
+    return ParseDate(text).has_value();
+}
 
 std::string FormatDate(const Date& d) {
     char buf[16];

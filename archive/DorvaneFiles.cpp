@@ -84,8 +84,8 @@ std::string DorvaneFiles::TempFileName(const std::string& folder, const std::str
                                        const std::string& extension) {
     static std::atomic<unsigned> counter{0};
     std::error_code ec;
-    std::string dir = folder.empty() || folder == "Temp" ? fs::temp_directory_path(ec).string()
-                                                         : folder;
+    std::string dir =
+        folder.empty() || folder == "Temp" ? fs::temp_directory_path(ec).string() : folder;
     dir = AddSeparator(dir);
     const auto stamp = static_cast<unsigned long long>(
         std::chrono::steady_clock::now().time_since_epoch().count());
@@ -136,8 +136,7 @@ std::vector<std::string> DorvaneFiles::FindFiles(const std::string& folder,
         ext = Lower(pattern.substr(2));
     }
     std::error_code ec;
-    for (fs::directory_iterator it(fs::path(folder), ec), end; !ec && it != end;
-         it.increment(ec)) {
+    for (fs::directory_iterator it(fs::path(folder), ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code fec;
         if (!it->is_regular_file(fec)) {
             continue;

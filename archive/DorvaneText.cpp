@@ -46,7 +46,9 @@ std::string DorvaneText::Token(const std::string& text, long index, const std::s
     }
 }
 
-bool DorvaneText::IsEmptyArray(const std::vector<long>& values) { return values.empty(); }
+bool DorvaneText::IsEmptyArray(const std::vector<long>& values) {
+    return values.empty();
+}
 
 bool DorvaneText::IsEmptyArray(const std::vector<std::string>& values) {
     for (const auto& v : values) {
@@ -132,7 +134,9 @@ long DorvaneText::FindAnyWord(long start, const std::string& text, const std::st
     return best;
 }
 
-void DorvaneText::WidenYear(int& year) { year = quorvin::WidenYear(year); }
+void DorvaneText::WidenYear(int& year) {
+    year = quorvin::WidenYear(year);
+}
 
 Date DorvaneText::LastDayOfMonth(int month, int year) {
     return Date{year, month, DaysInMonth(month, year)};

@@ -12,7 +12,9 @@ constexpr std::array<char32_t, 32> kCp1252High = {
     0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 } // namespace
 
@@ -180,8 +182,12 @@ template <typename F> std::string MapUtf8(std::string_view s, F f) {
 }
 } // namespace
 
-std::string Lower(std::string_view utf8) { return MapUtf8(utf8, LowerChar); }
-std::string Upper(std::string_view utf8) { return MapUtf8(utf8, UpperChar); }
+std::string Lower(std::string_view utf8) {
+    return MapUtf8(utf8, LowerChar);
+}
+std::string Upper(std::string_view utf8) {
+    return MapUtf8(utf8, UpperChar);
+}
 
 std::string Trim(std::string_view text) {
     size_t b = 0;

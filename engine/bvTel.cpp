@@ -1,1 +1,129 @@
 #include "engine/bvTel.h"
+
+#include "archive/Utf8.h"
+#include "engine/pdf/PdfReader.h"
+#include "engine/pdf/PdfWriter.h"
+
+#include <array>
+#include <string_view>
+
+namespace quorvin {
+
+namespace {
+
+// Headings of a document list: from the first page holding one, pages are read with
+// the list words.
+constexpr std::array<std::string_view, 3> kListHeadings = {
+    "ELENCO DEI DOCUMENTI ACQUISITI E/O SCARTATI",
+    "ELENCO CERTIFICAZIONI ACQUISITE E/O SCARTATE",
+    "ELENCO DEI CONTRATTI DI LOCAZIONE ACQUISITI E REGISTRATI",
+};
+constexpr const char* kListWords = "acquisito|scartato";
+
+bool HasListHeading(const std::string& upper) {
+    for (auto heading : kListHeadings) {
+        if (upper.find(heading) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+bvTel::bvTel() : m_reader(&pdf::DefaultReader()) {}
+
+bvTel::bvTel(pdf::PageReader& reader) : m_reader(&reader) {}
+
+bvTel::~bvTel() = default;
+
+void bvTel::ConnectTelLogEvent(TelLogEventHandler handler) {
+    m_logHandlers.push_back(std::move(handler));
+}
+
+void bvTel::ConnectTelLogStatus(TelLogStatusHandler handler) {
+    m_statusHandlers.push_back(std::move(handler));
+}
+
+void bvTel::RaiseLog(long nPriority, const std::string& sFile, const std::string& sFunc,
+                     const std::string& sMsg) const {
+    for (const auto& handler : m_logHandlers) {
+        handler(nPriority, sFile, sFunc, sMsg);
+    }
+}
+
+void bvTel::RaiseStatus(long nPrc) const {
+    for (const auto& handler : m_statusHandlers) {
+        handler(nPrc);
+    }
+}
+
+void bvTel::File(const std::string& path) {
+    m_asPageText.clear();
+    m_asPageBoxText.clear();
+    m_nListPage = -1;
+    m_sFile = path;
+    m_bIsOpen = PDFOpen(path, false);
+    m_bStoreSummary = true;
+    m_bIs730Alt = false;
+    m_nYear730 = -1;
+    m_nSelTipoDoc = -1;
+    m_nSelYear = -1;
+    m_nIntentVariant = 0;
+    m_bOutcomeRegular = false;
+    m_nClassifiedRow = 0;
+    m_nPageCount = 0;
+    if (!m_bIsOpen) {
+        m_nDocType = -1;
+        m_nArchTipoDoc = -1;
+        return;
+    }
+    m_nPageCount = static_cast<long>(m_pdfDoc->pages.size());
+    if (m_nPageCount < 1) {
+        m_nDocType = -1;
+        m_nArchTipoDoc = -1;
+        return;
+    }
+    m_asPageText.assign(static_cast<size_t>(m_nPageCount), std::string());
+    for (long i = 0; i < m_nPageCount; ++i) {
+        const bool listMode = m_nListPage >= 0;
+        std::string text = PDFGetPageText(i, 850, 0, 600, 0, listMode ? kListWords : "");
+        if (!listMode && HasListHeading(Upper(text))) {
+            m_nListPage = i;
+            text = PDFGetPageText(i, 850, 0, 600, 0, kListWords);
+        }
+        m_asPageText[static_cast<size_t>(i)] = std::move(text);
+    }
+    ClassifyDoc(Upper(m_asPageText[0]));
+}
+
+bool bvTel::StopProcess() {
+    if (m_bJobRunning) {
+        m_bJobStopped = true;
+        m_bProcessStopped = m_bJobStopped;
+    }
+    return m_bProcessStopped;
+}
+
+std::string bvTel::GetLabelValue(const std::string& text, const std::string& label,
+                                 const LabelEnd& end, const std::string& anchor, long kind,
+                                 bool literalEnd, bool backward) const {
+    return quorvin::GetLabelValue(text, label, end, anchor, kind, literalEnd, backward);
+}
+
+bool bvTel::FindInfoInSummary(const std::string& label, const LabelEnd& end, bool literalEnd,
+                              std::string& value) const {
+    const std::string lowerLabel = Lower(label);
+    const long first = m_nListPage < 0 ? 0 : m_nListPage;
+    for (long i = first; i < static_cast<long>(m_asPageText.size()); ++i) {
+        const std::string& page = m_asPageText[static_cast<size_t>(i)];
+        if (Lower(page).find(lowerLabel) == std::string::npos) {
+            continue;
+        }
+        value = GetLabelValue(page, label, end, "", kAnyText, literalEnd, false);
+        return true;
+    }
+    return false;
+}
+
+} // namespace quorvin

@@ -21,9 +21,9 @@ class PageCutter;
 
 class bvTel {
 public:
-    using TelLogEventHandler = std::function<void(long nPriority, const std::string& sFile,
-                                                  const std::string& sFunc,
-                                                  const std::string& sMsg)>;
+    using TelLogEventHandler =
+        std::function<void(long nPriority, const std::string& sFile, const std::string& sFunc,
+                           const std::string& sMsg)>;
     using TelLogStatusHandler = std::function<void(long nPrc)>;
 
     bvTel();

@@ -32,9 +32,13 @@ TempDir::~TempDir() {
     fs::remove_all(m_path, ec);
 }
 
-std::string TemplatesDir() { return std::string(QUORVIN_TEST_DATA_DIR) + "/templates"; }
+std::string TemplatesDir() {
+    return std::string(QUORVIN_TEST_DATA_DIR) + "/templates";
+}
 
-std::string TemplateFile(const std::string& name) { return TemplatesDir() + "/" + name; }
+std::string TemplateFile(const std::string& name) {
+    return TemplatesDir() + "/" + name;
+}
 
 std::vector<std::string> TemplateNames() {
     std::vector<std::string> names;
