@@ -1,0 +1,241 @@
+#include "engine/pdf/PdfReader.h"
+
+#include "engine/pdf/ReaderProtocol.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <mutex>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace quorvin::pdf {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReaderExecutable() {
+    if (const char* env = std::getenv("QUORVIN_PDFREADER"); env && *env) {
+        return env;
+    }
+    std::error_code ec;
+    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    if (!ec) {
+        const fs::path beside = self.parent_path() / "quorvin-pdfreader";
+        if (access(beside.c_str(), X_OK) == 0) {
+            return beside.string();
+        }
+    }
+    return QUORVIN_PDFREADER_BUILD_PATH;
+}
+
+void CloseFd(int& fd) {
+    if (fd >= 0) {
+        ::close(fd);
+        fd = -1;
+    }
+}
+
+// Writes to the child without SIGPIPE killing us when it has died: the signal is blocked
+// for this thread during the write and a pending one is swallowed.
+bool WriteToChild(int fd, const std::string& data) {
+    sigset_t pipeOnly;
+    sigset_t previous;
+    sigemptyset(&pipeOnly);
+    sigaddset(&pipeOnly, SIGPIPE);
+    sigset_t pendingBefore;
+    sigpending(&pendingBefore);
+    const bool wasPending = sigismember(&pendingBefore, SIGPIPE) == 1;
+    pthread_sigmask(SIG_BLOCK, &pipeOnly, &previous);
+    const bool written = wire::WriteAll(fd, data);
+    if (!written && errno == EPIPE && !wasPending) {
+        const timespec zero{0, 0};
+        while (sigtimedwait(&pipeOnly, nullptr, &zero) < 0 && errno == EINTR) {
+        }
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    return written;
+}
+
+class GuardedReader : public PageReader {
+public:
+    explicit GuardedReader(const ReaderLimits& limits) : m_limits(limits) {}
+    ~GuardedReader() override { Stop(); }
+
+    std::optional<Document> Read(const std::string& path) override {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        try {
+            const auto deadline = wire::FdSource::Clock::now() +
+                                  std::chrono::seconds(std::max(1, m_limits.secondsPerFile));
+            Outcome outcome = Attempt(path, deadline);
+            // A child that died while idle (or was killed) must not cost a file: one
+            // more try with a fresh child when nothing came back at all.
+            if (outcome.status == Status::NoAnswer) {
+                outcome = Attempt(path, deadline);
+            }
+            return std::move(outcome.document);
+        } catch (...) {
+            Stop();
+            return std::nullopt;
+        }
+    }
+
+private:
+    enum class Status { Answered, NoAnswer, Failed };
+    struct Outcome {
+        Status status = Status::Failed;
+        std::optional<Document> document;
+    };
+
+    Outcome Attempt(const std::string& path, wire::FdSource::Clock::time_point deadline) {
+        Outcome outcome;
+        if (!IsRunning() && !Start()) {
+            return outcome;
+        }
+        std::string request;
+        wire::PutU32(request, static_cast<std::uint32_t>(path.size()));
+        request += path;
+        if (path.size() > wire::kMaxPathBytes) {
+            return outcome;
+        }
+        if (!WriteToChild(m_toChild, request)) {
+            Stop();
+            outcome.status = Status::NoAnswer;
+            return outcome;
+        }
+        wire::FdSource in(m_fromChild);
+        in.SetDeadline(deadline);
+        std::uint8_t status = 0;
+        if (!in.GetU8(status)) {
+            outcome.status = in.TimedOut() ? Status::Failed : Status::NoAnswer;
+            Stop();
+            return outcome;
+        }
+        outcome.status = Status::Answered;
+        if (status != wire::kOpened) {
+            return outcome;
+        }
+        std::uint32_t pages = 0;
+        Document document;
+        bool complete = in.GetU32(pages) && pages <= wire::kMaxPages;
+        if (complete) {
+            document.pages.resize(pages);
+            for (Page& page : document.pages) {
+                if (!in.GetPage(page)) {
+                    complete = false;
+                    break;
+                }
+            }
+        }
+        if (!complete) {
+            // Over time, out of memory or crashed half-way: the stream is unusable.
+            Stop();
+            return outcome;
+        }
+        outcome.document = std::move(document);
+        return outcome;
+    }
+
+    bool IsRunning() {
+        if (m_pid <= 0) {
+            return false;
+        }
+        int status = 0;
+        pid_t done = 0;
+        do {
+            done = waitpid(m_pid, &status, WNOHANG);
+        } while (done < 0 && errno == EINTR);
+        if (done == 0) {
+            return true;
+        }
+        m_pid = -1; // already reaped (or not ours any more)
+        Stop();
+        return false;
+    }
+
+    bool Start() {
+        Stop();
+        int toChild[2] = {-1, -1};
+        int fromChild[2] = {-1, -1};
+        if (pipe2(toChild, O_CLOEXEC) != 0) {
+            return false;
+        }
+        if (pipe2(fromChild, O_CLOEXEC) != 0) {
+            CloseFd(toChild[0]);
+            CloseFd(toChild[1]);
+            return false;
+        }
+        const std::string exe = ReaderExecutable();
+        const std::string limit = std::to_string(m_limits.addressSpaceBytes);
+        std::string arg0 = exe;
+        std::string arg1 = "--limite-memoria";
+        std::string arg2 = limit;
+        char* argv[] = {arg0.data(), arg1.data(), arg2.data(), nullptr};
+
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, toChild[0], STDIN_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, fromChild[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+        // The child starts with default signal handling whatever the caller set up.
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        sigset_t none;
+        sigemptyset(&none);
+        sigset_t defaults;
+        sigemptyset(&defaults);
+        sigaddset(&defaults, SIGPIPE);
+        sigaddset(&defaults, SIGINT);
+        sigaddset(&defaults, SIGTERM);
+        posix_spawnattr_setsigmask(&attributes, &none);
+        posix_spawnattr_setsigdefault(&attributes, &defaults);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+        pid_t pid = -1;
+        const int rc = posix_spawn(&pid, exe.c_str(), &actions, &attributes, argv, environ);
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attributes);
+        CloseFd(toChild[0]);
+        CloseFd(fromChild[1]);
+        if (rc != 0) {
+            CloseFd(toChild[1]);
+            CloseFd(fromChild[0]);
+            return false;
+        }
+        m_pid = pid;
+        m_toChild = toChild[1];
+        m_fromChild = fromChild[0];
+        return true;
+    }
+
+    void Stop() {
+        CloseFd(m_toChild);
+        CloseFd(m_fromChild);
+        if (m_pid > 0) {
+            kill(m_pid, SIGKILL);
+            while (waitpid(m_pid, nullptr, 0) < 0 && errno == EINTR) {
+            }
+            m_pid = -1;
+        }
+    }
+
+    ReaderLimits m_limits;
+    std::mutex m_mutex;
+    pid_t m_pid = -1;
+    int m_toChild = -1;
+    int m_fromChild = -1;
+};
+
+} // namespace
+
+std::unique_ptr<PageReader> MakeGuardedReader(const ReaderLimits& limits) {
+    return std::make_unique<GuardedReader>(limits);
+}
+
+} // namespace quorvin::pdf

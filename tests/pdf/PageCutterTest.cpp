@@ -1,0 +1,108 @@
+#include "engine/pdf/PageText.h"
+#include "engine/pdf/PdfReader.h"
+#include "engine/pdf/PdfWriter.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace quorvin::pdf;
+using quorvin::test::MakePdf;
+using quorvin::test::ReadAll;
+using quorvin::test::TempDir;
+using quorvin::test::WriteAll;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> PageTexts(const std::string& path) {
+    std::vector<std::string> texts;
+    const auto document = DefaultReader().Read(path);
+    if (document) {
+        for (const Page& page : document->pages) {
+            texts.push_back(JoinRuns(PageRuns(page, kWholePage), ""));
+        }
+    }
+    return texts;
+}
+
+std::string MakeNumbered(const TempDir& dir, int pages) {
+    std::vector<std::vector<std::string>> lines;
+    for (int i = 1; i <= pages; ++i) {
+        lines.push_back({"Ricevuta   numero " + std::to_string(i)});
+    }
+    return MakePdf(dir, "origine.pdf", lines);
+}
+
+std::vector<std::string> Numbered(int first, int last) {
+    std::vector<std::string> texts;
+    for (int i = first; i <= last; ++i) {
+        texts.push_back("Ricevuta numero " + std::to_string(i) + "\r\n");
+    }
+    return texts;
+}
+
+} // namespace
+
+TEST(PageCutter, WritesPageRangesAsNewFiles) {
+    TempDir dir;
+    const std::string source = MakeNumbered(dir, 5);
+    const std::string before = ReadAll(source);
+    PageCutter cutter(source);
+    ASSERT_TRUE(cutter.IsOpen());
+    EXPECT_EQ(cutter.PageCount(), 5);
+
+    std::string error;
+    ASSERT_TRUE(cutter.Write(0, 0, dir.File("prima.pdf"), &error)) << error;
+    ASSERT_TRUE(cutter.Write(1, 3, dir.File("mezzo.pdf"), &error)) << error;
+    ASSERT_TRUE(cutter.Write(4, 4, dir.File("ultima.pdf"), &error)) << error;
+    ASSERT_TRUE(cutter.Write(0, 4, dir.File("tutte.pdf"), &error)) << error;
+    EXPECT_EQ(PageTexts(dir.File("prima.pdf")), Numbered(1, 1));
+    EXPECT_EQ(PageTexts(dir.File("mezzo.pdf")), Numbered(2, 4));
+    EXPECT_EQ(PageTexts(dir.File("ultima.pdf")), Numbered(5, 5));
+    EXPECT_EQ(PageTexts(dir.File("tutte.pdf")), Numbered(1, 5));
+
+    // Overwriting an earlier piece is fine.
+    ASSERT_TRUE(cutter.Write(2, 2, dir.File("prima.pdf"), &error)) << error;
+    EXPECT_EQ(PageTexts(dir.File("prima.pdf")), Numbered(3, 3));
+    EXPECT_EQ(ReadAll(source), before);
+}
+
+TEST(PageCutter, RefusesBadRangesAndDestinations) {
+    TempDir dir;
+    const std::string source = MakeNumbered(dir, 3);
+    const std::string before = ReadAll(source);
+    PageCutter cutter(source);
+    ASSERT_TRUE(cutter.IsOpen());
+    const std::pair<int, int> bad[] = {{-1, 0}, {2, 1}, {3, 3}, {1, 3}};
+    for (const auto& [first, last] : bad) {
+        std::string error;
+        EXPECT_FALSE(cutter.Write(first, last, dir.File("pezzo.pdf"), &error)) << first << last;
+        EXPECT_FALSE(error.empty());
+    }
+    std::string error;
+    EXPECT_FALSE(cutter.Write(0, 0, source, &error));
+    EXPECT_FALSE(cutter.Write(0, 0, (dir.Path() / "." / "origine.pdf").string(), &error));
+    EXPECT_FALSE(cutter.Write(0, 0, dir.File("manca/pezzo.pdf"), &error));
+    EXPECT_EQ(ReadAll(source), before);
+    // Nothing half-written is left behind.
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(dir.Path())) {
+        left.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(left, std::vector<std::string>{"origine.pdf"});
+}
+
+TEST(PageCutter, UnreadableSourceIsNotOpen) {
+    TempDir dir;
+    WriteAll(dir.File("rotto.pdf"), "%PDF-1.4\nniente\n");
+    for (const std::string& path : {dir.File("rotto.pdf"), dir.File("assente.pdf")}) {
+        PageCutter cutter(path);
+        EXPECT_FALSE(cutter.IsOpen());
+        EXPECT_EQ(cutter.PageCount(), 0);
+        std::string error;
+        EXPECT_FALSE(cutter.Write(0, 0, dir.File("pezzo.pdf"), &error));
+    }
+}

@@ -1,0 +1,260 @@
+#include "engine/pdf/PageText.h"
+#include "engine/pdf/PdfReader.h"
+#include "support/TestSupport.h"
+
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFObjectHandle.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <thread>
+#include <unistd.h>
+
+using namespace quorvin::pdf;
+using quorvin::test::MakePdf;
+using quorvin::test::ReadAll;
+using quorvin::test::TempDir;
+using quorvin::test::WriteAll;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Pages = std::vector<std::vector<std::string>>;
+
+const Pages kReceipt = {
+    {"RICEVUTA DI PRESENTAZIONE DEL MODELLO F24        Pagina 1", "",
+     "   L’ufficio ha ricevuto il file, perciò è acquisito",
+     "Città   Forlì   Lecco   Cantù   Canicattì   Altidona",
+     "   Protocollo    Codice fiscale       Esito",
+     "   12345         RSSMRA80A01H501U     acquisito"},
+    {"Pagina 2", "X scartato"},
+};
+
+const std::string kReceiptText[] = {
+    "RICEVUTA DI PRESENTAZIONE DEL MODELLO F24 Pagina 1\r\n"
+    "L’ufficio ha ricevuto il file, perciò è acquisito\r\n"
+    "Città Forlì Lecco Cantù Canicattì Altidona\r\n"
+    "Protocollo Codice fiscale Esito\r\n"
+    "12345 RSSMRA80A01H501U acquisito\r\n",
+    "Pagina 2\r\nX scartato\r\n",
+};
+
+std::vector<std::string> PageTexts(const Document& document) {
+    std::vector<std::string> texts;
+    for (const Page& page : document.pages) {
+        texts.push_back(JoinRuns(PageRuns(page, kWholePage), ""));
+    }
+    return texts;
+}
+
+// Rewrites a PDF through qpdf, changing each page first.
+template <typename F> void Rewrite(const std::string& in, const std::string& out, F change) {
+    QPDF pdf;
+    pdf.processFile(in.c_str());
+    for (auto& page : QPDFPageDocumentHelper(pdf).getAllPages()) {
+        change(page.getObjectHandle());
+    }
+    QPDFWriter writer(pdf, out.c_str());
+    writer.write();
+}
+
+void Encrypt(const std::string& in, const std::string& out) {
+    QPDF pdf;
+    pdf.processFile(in.c_str());
+    QPDFWriter writer(pdf, out.c_str());
+    writer.setR6EncryptionParameters("utente", "proprietario", true, true, true, true, true, true,
+                                     qpdf_r3p_full, true);
+    writer.write();
+}
+
+std::string Script(const TempDir& dir, const std::string& name, const std::string& body) {
+    const std::string path = dir.File(name);
+    WriteAll(path, "#!/bin/sh\n" + body + "\n");
+    fs::permissions(path, fs::perms::owner_all);
+    return path;
+}
+
+// Children of this process not in before (the readers of other tests may be alive).
+std::vector<pid_t> Children(const std::vector<pid_t>& before = {}) {
+    std::vector<pid_t> pids;
+    for (const auto& task : fs::directory_iterator("/proc/self/task")) {
+        std::ifstream in(task.path() / "children");
+        pid_t pid = 0;
+        while (in >> pid) {
+            if (std::find(before.begin(), before.end(), pid) == before.end()) {
+                pids.push_back(pid);
+            }
+        }
+    }
+    return pids;
+}
+
+const Word& Find(const Page& page, const std::string& text) {
+    static const Word kNone{};
+    for (const Word& w : page.words) {
+        if (w.text == text) {
+            return w;
+        }
+    }
+    ADD_FAILURE() << text << " not found";
+    return kNone;
+}
+
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : m_name(name) {
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() { unsetenv(m_name); }
+
+private:
+    const char* m_name;
+};
+
+} // namespace
+
+TEST(PdfReader, RoundTripGivesBackTheLines) {
+    TempDir dir;
+    const std::string pdf = MakePdf(dir, "ricevuta.pdf", kReceipt);
+    const auto guarded = MakeGuardedReader()->Read(pdf);
+    ASSERT_TRUE(guarded);
+    EXPECT_EQ(PageTexts(*guarded),
+              std::vector<std::string>(std::begin(kReceiptText), std::end(kReceiptText)));
+    // The child and the in-process reader see exactly the same words and boxes.
+    const auto direct = MakeInProcessReader()->Read(pdf);
+    ASSERT_TRUE(direct);
+    ASSERT_EQ(direct->pages.size(), guarded->pages.size());
+    for (size_t p = 0; p < direct->pages.size(); ++p) {
+        const auto& a = direct->pages[p].words;
+        const auto& b = guarded->pages[p].words;
+        ASSERT_EQ(a.size(), b.size());
+        for (size_t i = 0; i < a.size(); ++i) {
+            EXPECT_EQ(a[i].text, b[i].text);
+            EXPECT_EQ(a[i].xMin, b[i].xMin);
+            EXPECT_EQ(a[i].yMax, b[i].yMax);
+        }
+    }
+    // Boxes are in user space, y up: the first line sits near its baseline.
+    const Word& first = Find(guarded->pages[0], "RICEVUTA");
+    EXPECT_NEAR(first.xMin, 28, 1);
+    EXPECT_LT(first.yMin, 806);
+    EXPECT_GT(first.yMax, 806);
+    // The word rule on real page text.
+    EXPECT_EQ(JoinRuns(PageRuns(guarded->pages[1], kWholePage), "acquisito|scartato"),
+              "Pagina 2\r\nX scartato\r\n");
+}
+
+TEST(PdfReader, RotatedAndCroppedPagesReadAsTheUprightPage) {
+    TempDir dir;
+    const std::string plain = MakePdf(dir, "diritta.pdf", kReceipt);
+    for (int rotate : {90, 180, 270}) {
+        const std::string turned = dir.File("ruotata" + std::to_string(rotate) + ".pdf");
+        Rewrite(plain, turned, [rotate](QPDFObjectHandle page) {
+            page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(rotate));
+            page.replaceKey("/CropBox", QPDFObjectHandle::parse("[10 20 580 830]"));
+        });
+        const auto document = MakeGuardedReader()->Read(turned);
+        ASSERT_TRUE(document) << rotate;
+        EXPECT_EQ(PageTexts(*document),
+                  std::vector<std::string>(std::begin(kReceiptText), std::end(kReceiptText)))
+            << rotate;
+        const Word& first = Find(document->pages[0], "RICEVUTA");
+        EXPECT_NEAR(first.xMin, 28, 1) << rotate;
+        EXPECT_NEAR(first.yMin, 804, 3) << rotate;
+    }
+}
+
+TEST(PdfReader, UnreadableFilesCannotBeOpened) {
+    TempDir dir;
+    const std::string good = MakePdf(dir, "buona.pdf", kReceipt);
+    const std::string bytes = ReadAll(good);
+
+    std::mt19937 random(42);
+    std::string garbage = "%PDF-1.4\n";
+    for (int i = 0; i < 20000; ++i) {
+        garbage.push_back(static_cast<char>(random()));
+    }
+    WriteAll(dir.File("vuota.pdf"), "");
+    WriteAll(dir.File("testo.pdf"), "Questo non è un PDF.\n");
+    WriteAll(dir.File("casuale.pdf"), garbage);
+    WriteAll(dir.File("troncata.pdf"), bytes.substr(0, 60));
+    Encrypt(good, dir.File("cifrata.pdf"));
+
+    const auto reader = MakeGuardedReader();
+    for (const char* name :
+         {"vuota.pdf", "testo.pdf", "casuale.pdf", "troncata.pdf", "cifrata.pdf", "assente.pdf"}) {
+        EXPECT_FALSE(reader->Read(dir.File(name))) << name;
+        EXPECT_FALSE(MakeInProcessReader()->Read(dir.File(name))) << name;
+    }
+    // Cut anywhere: repaired or refused, never a crash, and the reader goes on.
+    for (size_t cut = 100; cut < bytes.size(); cut += bytes.size() / 7) {
+        WriteAll(dir.File("taglio.pdf"), bytes.substr(0, cut));
+        const auto document = reader->Read(dir.File("taglio.pdf"));
+        if (document) {
+            EXPECT_LE(document->pages.size(), kReceipt.size()) << cut;
+        }
+    }
+    EXPECT_TRUE(reader->Read(good));
+}
+
+TEST(PdfReader, SurvivesAChildThatDies) {
+    TempDir dir;
+    const std::string pdf = MakePdf(dir, "ricevuta.pdf", kReceipt);
+    const auto others = Children();
+    const auto reader = MakeGuardedReader();
+    ASSERT_TRUE(reader->Read(pdf));
+    const auto children = Children(others);
+    ASSERT_EQ(children.size(), 1u);
+    kill(children[0], SIGKILL);
+    const auto again = reader->Read(pdf);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->pages.size(), 2u);
+
+    // A reader that dies on every file: the file cannot be opened, the next one can.
+    {
+        ScopedEnv env("QUORVIN_PDFREADER", Script(dir, "muore.sh", "exit 1"));
+        kill(Children(others).at(0), SIGKILL);
+        EXPECT_FALSE(reader->Read(pdf));
+    }
+    EXPECT_TRUE(reader->Read(pdf));
+
+    // A reader that cannot be started at all.
+    ScopedEnv env("QUORVIN_PDFREADER", dir.File("inesistente"));
+    EXPECT_FALSE(MakeGuardedReader()->Read(pdf));
+}
+
+TEST(PdfReader, TimeLimitStopsAHungReader) {
+    TempDir dir;
+    const std::string pdf = MakePdf(dir, "ricevuta.pdf", kReceipt);
+    const auto others = Children();
+    const auto reader = MakeGuardedReader(ReaderLimits{1, 1LL << 30});
+    {
+        ScopedEnv env("QUORVIN_PDFREADER", Script(dir, "dorme.sh", "exec sleep 30"));
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(reader->Read(pdf));
+        const auto elapsed = std::chrono::steady_clock::now() - start;
+        EXPECT_LT(elapsed, std::chrono::seconds(10));
+    }
+    EXPECT_TRUE(reader->Read(pdf));
+    EXPECT_EQ(Children(others).size(), 1u); // the sleeper was killed and reaped
+}
+
+TEST(PdfReader, AddressSpaceLimitMakesTheFileUnreadable) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the reader runs without an address-space limit under AddressSanitizer";
+#endif
+    TempDir dir;
+    const std::string pdf = MakePdf(dir, "ricevuta.pdf", kReceipt);
+    EXPECT_FALSE(MakeGuardedReader(ReaderLimits{60, 4LL << 20})->Read(pdf));
+    EXPECT_TRUE(MakeGuardedReader(ReaderLimits{60, 1LL << 30})->Read(pdf));
+}
