@@ -1,0 +1,154 @@
+// Every receipt template, end to end: generated PDF -> page reader -> classification,
+// checked against the expectations written in the template's header.
+#include "archive/DorvaneFiles.h"
+#include "engine/bvTel.h"
+#include "support/TestSupport.h"
+#include "tools/fixture/FixtureWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdio>
+#include <set>
+#include <nlohmann/json.hpp>
+
+namespace quorvin {
+namespace {
+
+fixture::Template Load(const std::string& name) {
+    return fixture::ParseTemplate(test::ReadAll(test::TemplateFile(name)));
+}
+
+long Expected(const fixture::Template& t, const std::string& key, long fallback) {
+    const auto it = t.expect.find(key);
+    return it == t.expect.end() ? fallback : std::stol(it->second);
+}
+
+class TemplateReceipt : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(TemplateReceipt, IsClassifiedAsItsHeaderSays) {
+    const std::string name = GetParam();
+    const fixture::Template t = Load(name);
+    ASSERT_TRUE(t.expect.count("DocType")) << name << " has no expectations";
+    test::TempDir dir;
+    const std::string pdf = test::MakeReceipt(dir, name);
+    bvTel tel;
+    tel.File(pdf);
+    ASSERT_TRUE(tel.IsOpen());
+    EXPECT_EQ(tel.PageCount(), Expected(t, "Pages", static_cast<long>(t.pages.size())));
+    EXPECT_EQ(tel.DocType(), Expected(t, "DocType", -2));
+    EXPECT_EQ(tel.ArchTipoDoc(), Expected(t, "ArchTipoDoc", -2));
+    EXPECT_EQ(tel.ClassifiedRow(), Expected(t, "Row", tel.ClassifiedRow()));
+    EXPECT_EQ(tel.ListPage(), Expected(t, "ListPage", -1));
+    EXPECT_EQ(tel.Is730Alt(), Expected(t, "Is730Alt", 0) != 0);
+    EXPECT_EQ(tel.Year730(), Expected(t, "Year730", -1));
+    EXPECT_EQ(tel.IntentVariant(), Expected(t, "IntentVariant", 0));
+    EXPECT_EQ(tel.OutcomeRegular(), Expected(t, "OutcomeRegular", 0) != 0);
+
+    // Files that carry a list followed by a second receipt are cut where it starts.
+    FileTable table = {{pdf, DorvaneFiles::FileName(pdf, true), true}};
+    const long split = tel.FileSplit(table, 0);
+    EXPECT_EQ(split, Expected(t, "Split", 0));
+    if (split == 1) {
+        ASSERT_EQ(table.size(), 2u);
+        const long at = Expected(t, "SplitAt", -1);
+        bvTel piece;
+        piece.File(table[0].path);
+        EXPECT_EQ(piece.PageCount(), at);
+        piece.File(table[1].path);
+        EXPECT_EQ(piece.PageCount(), tel.PageCount() - at);
+        piece.PDFClose();
+        DorvaneFiles::DeleteFile(table[0].path);
+        DorvaneFiles::DeleteFile(table[1].path);
+    }
+}
+
+std::string TestName(const ::testing::TestParamInfo<std::string>& info) {
+    std::string name;
+    for (char c : info.param.substr(0, info.param.size() - 4)) {
+        name.push_back(std::isalnum(static_cast<unsigned char>(c)) ? c : '_');
+    }
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Templates, TemplateReceipt, ::testing::ValuesIn(test::TemplateNames()),
+                         TestName);
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(TemplateReceipt);
+
+TEST(TemplateSet, CoversEveryClassificationRow) {
+    std::set<long> rows;
+    for (const auto& name : test::TemplateNames()) {
+        rows.insert(Expected(Load(name), "Row", 0));
+    }
+    for (long row = 1; row <= 57; ++row) {
+        EXPECT_TRUE(rows.count(row)) << "no template for classification row " << row;
+    }
+}
+
+// The inspection command, as a user runs it.
+std::string RunCommand(const std::string& command, int* status) {
+    std::string out;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) {
+        return out;
+    }
+    char buf[4096];
+    size_t n = 0;
+    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) {
+        out.append(buf, n);
+    }
+    *status = pclose(pipe);
+    return out;
+}
+
+TEST(Esamina, ReportsEveryFileAsJsonAndSurvivesBadOnes) {
+    test::TempDir dir;
+    const std::string good = test::MakePdf(
+        dir, "f24.pdf",
+        {{"AGENZIA DELLE ENTRATE - SERVIZIO TELEMATICO ENTRATEL",
+          "ATTESTAZIONE DI AVVENUTA TRASMISSIONE"},
+         {"ELENCO DEI DOCUMENTI ACQUISITI E/O SCARTATI", "00001 RSSMRA80A01H501U ACQUISITO"}});
+    const std::string full = test::ReadAll(good);
+    test::WriteAll(dir.File("troncato.pdf"), full.substr(0, full.size() / 3));
+    test::WriteAll(dir.File("vuoto.pdf"), "");
+    test::WriteAll(dir.File("testo.pdf"), "Questo non e' un PDF ma un file di testo.\n");
+    int status = -1;
+    const std::string out =
+        RunCommand(std::string(QUORVIN_CLI_PATH) + " esamina --json " + good + " " +
+                dir.File("troncato.pdf") + " " + dir.File("vuoto.pdf") + " " +
+                dir.File("testo.pdf") + " " + dir.File("mancante.pdf") + " 2>/dev/null",
+            &status);
+    EXPECT_EQ(status, 0);
+    std::vector<nlohmann::json> objects;
+    size_t from = 0;
+    while (from < out.size()) {
+        const size_t nl = out.find('\n', from);
+        objects.push_back(nlohmann::json::parse(out.substr(from, nl - from)));
+        from = nl + 1;
+    }
+    ASSERT_EQ(objects.size(), 5u);
+    const auto& first = objects[0];
+    const std::vector<std::string> keys = {"file",          "pages",         "DocType",
+                                           "ArchTipoDoc",   "name",          "ListPage",
+                                           "Is730Alt",      "Year730",       "IntentVariant",
+                                           "OutcomeRegular", "PageText"};
+    EXPECT_EQ(first.size(), keys.size());
+    for (const auto& key : keys) {
+        EXPECT_TRUE(first.contains(key)) << key;
+    }
+    EXPECT_EQ(first["pages"], 2);
+    EXPECT_EQ(first["DocType"], 130);
+    EXPECT_EQ(first["ArchTipoDoc"], 131);
+    EXPECT_EQ(first["name"], "Trasmissioni F24");
+    EXPECT_EQ(first["ListPage"], 1);
+    EXPECT_EQ(first["PageText"].size(), 2u);
+    for (size_t i = 1; i < objects.size(); ++i) {
+        EXPECT_EQ(objects[i]["DocType"], -1);
+        EXPECT_EQ(objects[i]["pages"], 0);
+    }
+    RunCommand(std::string(QUORVIN_CLI_PATH) + " esamina 2>/dev/null", &status);
+    EXPECT_NE(status, 0) << "no file is a usage error";
+}
+
+} // namespace
+} // namespace quorvin
