@@ -1,0 +1,72 @@
+#pragma once
+// The one database interface under the archive library, with two back ends: an embedded
+// SQLite file and a PostgreSQL server. Neither client library shows through here.
+//
+// Values travel as text in both directions (NULL is an empty optional): the archive
+// library converts them by the field dictionary, so both back ends give the same text.
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quorvin::db {
+
+enum class Backend { Sqlite, Postgres };
+
+// What a result column holds, as far as the archive library needs to format it.
+enum class ColumnKind { Text, Integer, Decimal, Date };
+
+using Cell = std::optional<std::string>;
+using Row = std::vector<Cell>;
+
+struct Result {
+    std::vector<std::string> columns; // as the database names them
+    std::vector<ColumnKind> kinds;
+    std::vector<Row> rows;
+};
+
+class Connection {
+public:
+    virtual ~Connection() = default;
+    virtual Backend Kind() const = 0;
+    // Runs a statement that may return rows; false with LastError() on failure.
+    virtual bool Query(const std::string& sql, Result& out) = 0;
+    bool Execute(const std::string& sql) {
+        Result ignored;
+        return Query(sql, ignored);
+    }
+    // The description of the last failure, in Italian where it is ours.
+    const std::string& LastError() const { return m_lastError; }
+    int LastErrorNumber() const { return m_lastErrorNumber; }
+
+protected:
+    void SetError(int number, std::string text) {
+        m_lastErrorNumber = number;
+        m_lastError = std::move(text);
+    }
+    void ClearError() {
+        m_lastErrorNumber = 0;
+        m_lastError.clear();
+    }
+
+private:
+    std::string m_lastError;
+    int m_lastErrorNumber = 0;
+};
+
+struct SqliteOptions {
+    int busyTimeoutMs = 5000; // how long a locked database is waited for
+    bool create = true;       // create the file when it does not exist
+};
+
+// nullptr with the reason in error when the database cannot be opened.
+std::unique_ptr<Connection> OpenSqlite(const std::string& path, const SqliteOptions& options,
+                                       std::string& error);
+// conninfo: a libpq connection string or a postgresql:// URL.
+std::unique_ptr<Connection> OpenPostgres(const std::string& conninfo, std::string& error);
+
+// A locator starting with postgresql:// or postgres://, or one that reads as a libpq
+// connection string ("host=... dbname=..."), is a server; anything else is a file path.
+bool IsServerLocator(const std::string& locator);
+
+} // namespace quorvin::db

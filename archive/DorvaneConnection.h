@@ -1,0 +1,79 @@
+#pragma once
+// One open archive database, shared by every record set, the archive objects and the
+// jobs of a session. It knows the catalogue (archives and their field dictionaries) and
+// holds the transaction around one receipt file.
+#include "archive/ArchiveTypes.h"
+#include "archive/Connection.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quorvin {
+
+struct ConnectOptions {
+    int busyTimeoutMs = 5000; // SQLite: how long a locked file is waited for
+    bool createSchema = true; // an empty database gets the archive schema
+    // Where the folders of new archives go, kept in the database when it is created;
+    // empty = a "Documenti" folder beside the database file (SQLite only).
+    std::string documentsRoot;
+};
+
+class DorvaneConnection {
+public:
+    // locator: a file path, or a postgresql:// URL or libpq connection string. nullptr
+    // with an Italian reason in error when the archive cannot be opened.
+    static std::shared_ptr<DorvaneConnection>
+    Open(const std::string& locator, const ConnectOptions& options, std::string& error);
+    ~DorvaneConnection();
+    DorvaneConnection(const DorvaneConnection&) = delete;
+    DorvaneConnection& operator=(const DorvaneConnection&) = delete;
+
+    db::Backend Backend() const { return m_db->Kind(); }
+    const std::string& Locator() const { return m_locator; }
+    // True when this Open created the schema (a new archive database).
+    bool Created() const { return m_created; }
+
+    bool Execute(const std::string& sql);
+    bool Query(const std::string& sql, db::Result& out);
+    // The last failure of this connection or of an object working on it.
+    long LastErrorNumber() const { return m_errorNumber; }
+    const std::string& LastError() const { return m_error; }
+    void SetError(long number, const std::string& text);
+    void ClearError();
+
+    // The catalogue, read from the database on first use and kept; nullptr when there is
+    // no such archive. Codes match exactly, table names without regard to case.
+    const ArchiveSpec* Archive(const std::string& code);
+    const ArchiveSpec* ArchiveByTable(const std::string& table);
+    std::vector<std::string> ArchiveCodes();
+    void ForgetCatalogue();
+
+    // Values kept in QUORVIN_INFO ("cartella_documenti", ...).
+    std::string Info(const std::string& key);
+    bool SetInfo(const std::string& key, const std::string& value);
+
+    // One receipt file is one transaction. Files registered while it is open (the stored
+    // files copied into archives) are deleted when it is rolled back.
+    bool Begin();
+    bool Commit();
+    bool Rollback();
+    bool InTransaction() const { return m_inTransaction; }
+    void RegisterStoredFile(const std::string& path);
+
+private:
+    DorvaneConnection(std::unique_ptr<db::Connection> db, std::string locator);
+    bool LoadArchive(const std::string& code);
+
+    std::unique_ptr<db::Connection> m_db;
+    std::string m_locator;
+    bool m_created = false;
+    long m_errorNumber = 0;
+    std::string m_error;
+    std::map<std::string, ArchiveSpec> m_archives;
+    bool m_inTransaction = false;
+    std::vector<std::string> m_storedFiles;
+};
+
+} // namespace quorvin

@@ -1,0 +1,42 @@
+#include "archive/DorvaneEnv.h"
+
+#include "archive/DorvaneFiles.h"
+
+namespace quorvin {
+
+DorvaneEnv::~DorvaneEnv() = default;
+
+bool DorvaneEnv::Connect(const std::string& locator, const ConnectOptions& options) {
+    m_error.clear();
+    m_store.reset();
+    m_archives.reset();
+    m_user.reset();
+    m_connection = DorvaneConnection::Open(locator, options, m_error);
+    if (!m_connection) {
+        return false;
+    }
+    m_user = std::make_unique<DorvaneUser>(m_connection);
+    m_archives = std::make_unique<DorvaneArchives>(m_connection);
+    m_store = std::make_unique<DorvaneArchiveStore>(m_connection);
+    return true;
+}
+
+bool DorvaneEnv::Login(const std::string& name, const std::string& password) {
+    if (!m_connection) {
+        m_error = "Archivio non collegato.";
+        return false;
+    }
+    const bool ok = name.empty() ? m_user->SignIn() : m_user->SignIn(name, password);
+    m_error = ok ? std::string() : m_connection->LastError();
+    return ok;
+}
+
+void DorvaneEnv::BaseFolder(const std::string& folder) {
+    m_baseFolder = DorvaneFiles::AddSeparator(folder);
+}
+
+std::string DorvaneEnv::DefaultArchivePath(const std::string& dataFolder) {
+    return DorvaneFiles::AddSeparator(dataFolder) + "archivio.sqlite";
+}
+
+} // namespace quorvin

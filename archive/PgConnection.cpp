@@ -1,0 +1,115 @@
+// The shared back end: a PostgreSQL server reached through libpq, for an office whose
+// archive is used by several workstations.
+#include "archive/Connection.h"
+#include "archive/Utf8.h"
+
+#include <libpq-fe.h>
+
+namespace quorvin::db {
+
+namespace {
+
+// Type OIDs of pg_type that the archive's columns use.
+constexpr Oid kInt8 = 20;
+constexpr Oid kInt2 = 21;
+constexpr Oid kInt4 = 23;
+constexpr Oid kFloat4 = 700;
+constexpr Oid kFloat8 = 701;
+constexpr Oid kDate = 1082;
+constexpr Oid kNumeric = 1700;
+
+ColumnKind KindOfType(Oid type) {
+    switch (type) {
+    case kInt2:
+    case kInt4:
+    case kInt8:
+        return ColumnKind::Integer;
+    case kFloat4:
+    case kFloat8:
+    case kNumeric:
+        return ColumnKind::Decimal;
+    case kDate:
+        return ColumnKind::Date;
+    default:
+        return ColumnKind::Text;
+    }
+}
+
+void IgnoreNotice(void*, const char*) {}
+
+class PgConnection final : public Connection {
+public:
+    explicit PgConnection(PGconn* conn) : m_conn(conn) {
+        PQsetNoticeProcessor(m_conn, IgnoreNotice, nullptr);
+    }
+    ~PgConnection() override { PQfinish(m_conn); }
+    PgConnection(const PgConnection&) = delete;
+    PgConnection& operator=(const PgConnection&) = delete;
+
+    Backend Kind() const override { return Backend::Postgres; }
+
+    bool Query(const std::string& sql, Result& out) override {
+        ClearError();
+        out = Result{};
+        PGresult* res = PQexec(m_conn, sql.c_str());
+        const ExecStatusType status = res != nullptr ? PQresultStatus(res) : PGRES_FATAL_ERROR;
+        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+            std::string message = Trim(PQerrorMessage(m_conn));
+            if (PQstatus(m_conn) != CONNECTION_OK) {
+                message = "Collegamento al server dell'archivio interrotto: " + message;
+            }
+            SetError(static_cast<int>(status), message);
+            PQclear(res);
+            return false;
+        }
+        const int columns = PQnfields(res);
+        for (int c = 0; c < columns; ++c) {
+            out.columns.emplace_back(PQfname(res, c));
+            out.kinds.push_back(KindOfType(PQftype(res, c)));
+        }
+        const int rows = PQntuples(res);
+        out.rows.reserve(static_cast<size_t>(rows));
+        for (int r = 0; r < rows; ++r) {
+            Row row;
+            row.reserve(static_cast<size_t>(columns));
+            for (int c = 0; c < columns; ++c) {
+                if (PQgetisnull(res, r, c) != 0) {
+                    row.emplace_back(std::nullopt);
+                } else {
+                    row.emplace_back(std::string(PQgetvalue(res, r, c),
+                                                 static_cast<size_t>(PQgetlength(res, r, c))));
+                }
+            }
+            out.rows.push_back(std::move(row));
+        }
+        PQclear(res);
+        return true;
+    }
+
+private:
+    PGconn* m_conn;
+};
+
+} // namespace
+
+std::unique_ptr<Connection> OpenPostgres(const std::string& conninfo, std::string& error) {
+    // The locator comes after our defaults, so a timeout it names wins.
+    const char* keys[] = {"connect_timeout", "application_name", "client_encoding", "dbname",
+                          nullptr};
+    const char* values[] = {"10", "Quorvin", "UTF8", conninfo.c_str(), nullptr};
+    PGconn* conn = PQconnectdbParams(keys, values, 1);
+    if (conn == nullptr || PQstatus(conn) != CONNECTION_OK) {
+        error = "Impossibile collegarsi al server dell'archivio: " +
+                (conn != nullptr ? Trim(PQerrorMessage(conn)) : std::string("memoria esaurita"));
+        PQfinish(conn);
+        return nullptr;
+    }
+    auto connection = std::make_unique<PgConnection>(conn);
+    if (!connection->Execute("SET DateStyle TO ISO, YMD; SET client_min_messages TO WARNING")) {
+        error = "Impossibile collegarsi al server dell'archivio: " + connection->LastError();
+        return nullptr;
+    }
+    return connection;
+}
+
+} // namespace quorvin::db

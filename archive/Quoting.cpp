@@ -1,0 +1,81 @@
+#include "archive/Quoting.h"
+
+#include <cctype>
+
+namespace quorvin {
+
+std::string SqlTextContent(std::string_view value) {
+    std::string out;
+    out.reserve(value.size() + 2);
+    for (const char c : value) {
+        if (c == '\'') {
+            out += "''";
+        } else if (c != '\0') {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string SqlText(std::string_view value) {
+    return "'" + SqlTextContent(value) + "'";
+}
+
+std::string SqlNumber(long long value) {
+    return std::to_string(value);
+}
+
+std::optional<std::string> SqlNumber(std::string_view text) {
+    // NormaliseAmount reads both "1.250,00" and "1250.5"; "1.250" stays a thousand.
+    return NormaliseAmount(text);
+}
+
+std::string SqlDate(const Date& date) {
+    return "'" + IsoDate(date) + "'";
+}
+
+std::optional<std::string> SqlDate(std::string_view text) {
+    const auto date = ParseDate(text);
+    if (!date) {
+        return std::nullopt;
+    }
+    return SqlDate(*date);
+}
+
+std::string SqlLikeContent(std::string_view value) {
+    std::string out;
+    for (const char c : value) {
+        if (c == '%' || c == '_' || c == kLikeEscape) {
+            out += kLikeEscape;
+        }
+        if (c == '\'') {
+            out += "''";
+        } else if (c != '\0') {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string SqlLikePrefix(std::string_view value) {
+    return "'" + SqlLikeContent(value) + "%' escape '" + kLikeEscape + "'";
+}
+
+std::string SqlLikeContains(std::string_view value) {
+    return "'%" + SqlLikeContent(value) + "%' escape '" + kLikeEscape + "'";
+}
+
+bool IsPlainIdentifier(std::string_view name) {
+    if (name.empty() || name.size() > 60 || !std::isalpha(static_cast<unsigned char>(name[0]))) {
+        return false;
+    }
+    for (const char c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x80 || !(std::isalnum(u) || c == '_')) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace quorvin

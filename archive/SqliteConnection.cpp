@@ -1,0 +1,184 @@
+// The embedded back end: one SQLite file, WAL journal, a busy timeout so that a second
+// program on the same file waits instead of failing at once.
+#include "archive/Connection.h"
+
+#include <sqlite3.h>
+
+#include <cctype>
+#include <filesystem>
+#include <string_view>
+
+namespace quorvin::db {
+
+namespace {
+
+const char* const kLockedMessage =
+    "Archivio bloccato da un altro programma: l'attesa è scaduta, riprovare più tardi.";
+
+ColumnKind KindOfDeclaredType(const char* decl) {
+    std::string type;
+    for (const char* p = decl; *p != '\0'; ++p) {
+        type += static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
+    }
+    if (type.find("DATE") != std::string::npos) {
+        return ColumnKind::Date;
+    }
+    if (type.find("INT") != std::string::npos) {
+        return ColumnKind::Integer;
+    }
+    if (type.find("NUMERIC") != std::string::npos || type.find("DECIMAL") != std::string::npos ||
+        type.find("REAL") != std::string::npos) {
+        return ColumnKind::Decimal;
+    }
+    return ColumnKind::Text;
+}
+
+ColumnKind KindOfStoredValue(int type) {
+    switch (type) {
+    case SQLITE_INTEGER:
+        return ColumnKind::Integer;
+    case SQLITE_FLOAT:
+        return ColumnKind::Decimal;
+    default:
+        return ColumnKind::Text;
+    }
+}
+
+class SqliteConnection final : public Connection {
+public:
+    explicit SqliteConnection(sqlite3* db) : m_db(db) {}
+    ~SqliteConnection() override { sqlite3_close_v2(m_db); }
+    SqliteConnection(const SqliteConnection&) = delete;
+    SqliteConnection& operator=(const SqliteConnection&) = delete;
+
+    Backend Kind() const override { return Backend::Sqlite; }
+
+    bool Query(const std::string& sql, Result& out) override {
+        ClearError();
+        out = Result{};
+        const char* tail = sql.c_str();
+        const char* end = sql.c_str() + sql.size();
+        while (tail < end) {
+            sqlite3_stmt* stmt = nullptr;
+            const char* next = nullptr;
+            int rc = sqlite3_prepare_v2(m_db, tail, static_cast<int>(end - tail), &stmt, &next);
+            if (rc != SQLITE_OK) {
+                return Fail(rc);
+            }
+            tail = next;
+            if (stmt == nullptr) { // only blanks or a comment left
+                continue;
+            }
+            Result current;
+            const bool ok = Run(stmt, current);
+            sqlite3_finalize(stmt);
+            if (!ok) {
+                return false;
+            }
+            if (!current.columns.empty()) {
+                out = std::move(current);
+            }
+        }
+        return true;
+    }
+
+private:
+    bool Run(sqlite3_stmt* stmt, Result& out) {
+        const int count = sqlite3_column_count(stmt);
+        std::vector<bool> declared(static_cast<size_t>(count), false);
+        for (int i = 0; i < count; ++i) {
+            const char* name = sqlite3_column_name(stmt, i);
+            out.columns.emplace_back(name != nullptr ? name : "");
+            const char* decl = sqlite3_column_decltype(stmt, i);
+            out.kinds.push_back(decl != nullptr ? KindOfDeclaredType(decl) : ColumnKind::Text);
+            declared[static_cast<size_t>(i)] = decl != nullptr;
+        }
+        for (;;) {
+            const int rc = sqlite3_step(stmt);
+            if (rc == SQLITE_DONE) {
+                return true;
+            }
+            if (rc != SQLITE_ROW) {
+                return Fail(rc);
+            }
+            Row row;
+            row.reserve(static_cast<size_t>(count));
+            for (int i = 0; i < count; ++i) {
+                const int type = sqlite3_column_type(stmt, i);
+                if (type == SQLITE_NULL) {
+                    row.emplace_back(std::nullopt);
+                    continue;
+                }
+                if (!declared[static_cast<size_t>(i)]) {
+                    // An expression column: its kind is that of the values it gives.
+                    out.kinds[static_cast<size_t>(i)] = KindOfStoredValue(type);
+                    declared[static_cast<size_t>(i)] = true;
+                }
+                const auto* text = sqlite3_column_text(stmt, i);
+                const int bytes = sqlite3_column_bytes(stmt, i);
+                row.emplace_back(
+                    std::string(reinterpret_cast<const char*>(text), static_cast<size_t>(bytes)));
+            }
+            out.rows.push_back(std::move(row));
+        }
+    }
+
+    bool Fail(int rc) {
+        const int primary = rc & 0xff;
+        if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
+            SetError(rc, kLockedMessage);
+        } else {
+            SetError(rc, sqlite3_errmsg(m_db));
+        }
+        return false;
+    }
+
+    sqlite3* m_db;
+};
+
+} // namespace
+
+std::unique_ptr<Connection> OpenSqlite(const std::string& path, const SqliteOptions& options,
+                                       std::string& error) {
+    std::error_code ec;
+    if (!options.create && !std::filesystem::exists(path, ec)) {
+        error = "Archivio '" + path + "' inesistente.";
+        return nullptr;
+    }
+    sqlite3* db = nullptr;
+    int flags = SQLITE_OPEN_READWRITE | (options.create ? SQLITE_OPEN_CREATE : 0);
+    const int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        error = "Impossibile aprire l'archivio '" + path +
+                "': " + (db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+        sqlite3_close_v2(db);
+        return nullptr;
+    }
+    sqlite3_busy_timeout(db, options.busyTimeoutMs);
+    sqlite3_extended_result_codes(db, 1);
+    auto connection = std::make_unique<SqliteConnection>(db);
+    // FULL keeps a committed receipt on disk before its source file is removed; like is
+    // made case-sensitive to behave as on PostgreSQL.
+    if (!connection->Execute("PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; "
+                             "PRAGMA foreign_keys=ON; PRAGMA case_sensitive_like=ON;")) {
+        error = "Impossibile aprire l'archivio '" + path + "': " + connection->LastError();
+        return nullptr;
+    }
+    return connection;
+}
+
+bool IsServerLocator(const std::string& locator) {
+    const std::string_view text(locator);
+    if (text.starts_with("postgresql://") || text.starts_with("postgres://")) {
+        return true;
+    }
+    // A libpq keyword string ("host=... dbname=..."); a file path does not start so.
+    for (const char* key : {"host=", "hostaddr=", "dbname=", "service=", "port=", "user="}) {
+        if (text.starts_with(key)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace quorvin::db
