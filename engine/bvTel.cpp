@@ -1,5 +1,8 @@
 #include "engine/bvTel.h"
 
+#include "archive/DorvaneEnv.h"
+#include "archive/DorvaneJob.h"
+#include "archive/DorvaneRecordset.h"
 #include "archive/Utf8.h"
 #include "engine/pdf/PdfReader.h"
 #include "engine/pdf/PdfWriter.h"
@@ -34,6 +37,13 @@ bool HasListHeading(const std::string& upper) {
 bvTel::bvTel() : m_reader(&pdf::DefaultReader()) {}
 
 bvTel::bvTel(pdf::PageReader& reader) : m_reader(&reader) {}
+
+bvTel::bvTel(DorvaneEnv& env) : bvTel(env, pdf::DefaultReader()) {}
+
+// The current record exists from construction, on the archive's connection.
+bvTel::bvTel(DorvaneEnv& env, pdf::PageReader& reader) : m_env(&env), m_reader(&reader) {
+    CurrentRecord();
+}
 
 bvTel::~bvTel() = default;
 
@@ -98,11 +108,21 @@ void bvTel::File(const std::string& path) {
 }
 
 bool bvTel::StopProcess() {
-    if (m_bJobRunning) {
-        m_bJobStopped = true;
-        m_bProcessStopped = m_bJobStopped;
+    if (m_cJob) {
+        m_cJob->Stopped(true);
+        m_bProcessStopped = m_cJob->Stopped();
     }
     return m_bProcessStopped;
+}
+
+DorvaneRecordset& bvTel::CurrentRecord() {
+    if (!m_rsCurrent) {
+        m_rsCurrent = std::make_unique<DorvaneRecordset>();
+        if (m_env) {
+            m_rsCurrent->Connection(m_env->Connection());
+        }
+    }
+    return *m_rsCurrent;
 }
 
 std::string bvTel::GetLabelValue(const std::string& text, const std::string& label,

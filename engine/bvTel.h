@@ -4,6 +4,7 @@
 // reported through TelLogEvent.
 #include "engine/FileTable.h"
 #include "engine/LabelValue.h"
+#include "engine/TelInfo.h"
 #include "engine/pdf/PageText.h"
 
 #include <functional>
@@ -19,6 +20,10 @@ class PageReader;
 class PageCutter;
 } // namespace pdf
 
+class DorvaneEnv;
+class DorvaneJob;
+class DorvaneRecordset;
+
 class bvTel {
 public:
     using TelLogEventHandler =
@@ -26,9 +31,13 @@ public:
                            const std::string& sMsg)>;
     using TelLogStatusHandler = std::function<void(long nPrc)>;
 
+    // Without an archive the object reads and classifies only (Process fails).
     bvTel();
     // With another page reader (tests, fuzzing); it must outlive the object.
     explicit bvTel(pdf::PageReader& reader);
+    // With the archive environment (signed in); it must outlive the object.
+    explicit bvTel(DorvaneEnv& env);
+    bvTel(DorvaneEnv& env, pdf::PageReader& reader);
     ~bvTel();
     bvTel(const bvTel&) = delete;
     bvTel& operator=(const bvTel&) = delete;
@@ -47,6 +56,7 @@ public:
     bool ProcessStopped() const { return m_bProcessStopped; }
     long FileSplit(FileTable& xaFiles, long nIdx);
     void Init() { m_bProcessStopped = false; }
+    bool Process();
     bool StopProcess();
 
     // State read by the driver, the inspection command and the tests.
@@ -62,6 +72,29 @@ public:
     bool OutcomeRegular() const { return m_bOutcomeRegular; }
     // Which classification row decided (1-based), 0 when none: for the inspection command.
     int ClassifiedRow() const { return m_nClassifiedRow; }
+    const std::string& SummaryArchive() const { return m_sSummaryArchive; }
+    const std::string& SingleArchive() const { return m_sSingleArchive; }
+    const std::string& RefArchive() const { return m_sRefArchive; }
+    long SummaryRecord() const { return m_nSummaryRecord; }
+    long RefTipoDoc() const { return m_nRefTipoDoc; }
+
+    // ---- Internal operations. Public so that the writers (free functions over this
+    // object), the page storing and the tests reach them; the driver uses only the
+    // members above.
+
+    // Raises TelLogEvent.
+    void TelLogEvent(long nPriority, const std::string& sFile, const std::string& sFunc,
+                     const std::string& sMsg) const {
+        RaiseLog(nPriority, sFile, sFunc, sMsg);
+    }
+    TelInfo& Info() { return m_TelInfo; }
+    const TelInfo& Info() const { return m_TelInfo; }
+    long DocumentCount() const { return m_nDocCount; }
+    void DocumentCount(long count) { m_nDocCount = count; }
+    // The archive record being built; created (on the archive connection) when missing.
+    DorvaneRecordset& CurrentRecord();
+    DorvaneEnv* Env() const { return m_env; }
+    DorvaneJob* Job() const { return m_cJob; }
 
     // Label-value reading (no side effects).
     std::string GetLabelValue(const std::string& text, const std::string& label,
@@ -82,6 +115,38 @@ public:
     // Classification of the upper-cased text of the first page.
     bool ClassifyDoc(const std::string& upperText);
 
+    // Single-file processing, archive selection, links, archiving job (engine/archive/).
+    bool ProcessSingleFile();
+    bool SelectArchive(long type, std::string& code, long year);
+    bool CheckPermissions(const std::string& code);
+    bool FindTelDoc(long type, std::string& code, std::vector<long>& records,
+                    std::vector<long>& dates);
+    bool DocLinkCreate(const std::string& parentCode, long parentRecord,
+                       const std::string& childCode, long childRecord);
+    bool DocLinkCreate(const std::string& parentCode, const std::vector<long>& parentRecords,
+                       const std::string& childCode, long childRecord);
+    bool StoreFile();
+    void m_cJob_OnJob(bool& ok);
+    void m_cJob_OnStatus(long nPrc);
+
+    // Writers: common scheme and list lookups, summary writers (engine/writers/).
+    bool FindInfoDocInSummary(long progressive, const std::string& taxCode,
+                              const std::string& protocol, std::vector<std::string>& row);
+    bool GetInfoDocFromSummary(long rowNumber, std::vector<std::string>& row);
+    bool FindNumDocInSummary(long& total, long& acquired);
+    long FindPageIndex(long start, const std::string& text, bool stepBack) const;
+    void ClearDocInfo() { m_TelInfo.Clear(); }
+    bool WriteFieldsModelli(const std::string& text);
+    // The summary writer of DocType applied to text; false when the type has none.
+    bool WriteSummaryFields(const std::string& text);
+
+    // Page storing of single receipts and their writers (engine/archive/, engine/writers/).
+    bool StorePagesF24(long& summaryRecord);
+    bool WriteFieldsF24Sing(const std::string& text);
+    bool WriteFieldsF24EsitoSing(const std::string& text);
+    bool FindOrigDoc(const std::string& receiptArchive, long receiptKey, long year, bool checkYear,
+                     bool& found, long type);
+
 private:
     void RaiseLog(long nPriority, const std::string& sFile, const std::string& sFunc,
                   const std::string& sMsg) const;
@@ -97,6 +162,7 @@ private:
     bool QuadriTest(const std::string& upperText);
     void FillPageBoxText();
 
+    DorvaneEnv* m_env = nullptr;
     pdf::PageReader* m_reader;
     std::vector<TelLogEventHandler> m_logHandlers;
     std::vector<TelLogStatusHandler> m_statusHandlers;
@@ -107,7 +173,13 @@ private:
     bool m_bOutcomeRegular = false;
     std::string m_sFile;
     std::string m_sFileNameOrig;
+    std::string m_sRefArchive;
+    std::string m_sSummaryArchive;
+    std::string m_sSingleArchive;
+    long m_nJobValue = 0;
     long m_nIntentVariant = 0;
+    // Work record sets: [0] record defaults, [1] queries, [2] the link table.
+    std::unique_ptr<DorvaneRecordset> m_rsWork[3];
 
     // The open PDF: every page read once at open, the cutter made on first use.
     std::optional<pdf::Document> m_pdfDoc;
@@ -125,9 +197,12 @@ private:
     long m_nSelTipoDoc = -1;
     long m_nSelYear = -1;
     bool m_bProcessStopped = false;
+    long m_nDocCount = 0;
+    long m_nSummaryRecord = -1;
+    std::unique_ptr<DorvaneRecordset> m_rsCurrent;
+    quorvin::TelInfo m_TelInfo;
+    DorvaneJob* m_cJob = nullptr;
     int m_nClassifiedRow = 0;
-    bool m_bJobRunning = false;
-    bool m_bJobStopped = false;
 };
 
 } // namespace quorvin
