@@ -1,8 +1,8 @@
 // Label-value reading and classification on realistic first pages.
+#include "archive/Utf8.h"
 #include "engine/LabelValue.h"
 #include "engine/bvTel.h"
 #include "engine/pdf/PdfReader.h"
-#include "archive/Utf8.h"
 
 #include <benchmark/benchmark.h>
 
@@ -38,13 +38,12 @@ void BM_GetLabelValueTypicalCalls(benchmark::State& state) {
     for (auto _ : state) {
         benchmark::DoNotOptimize(
             quorvin::GetLabelValue(page, "In data ", 10, "", kDate, false, false));
-        benchmark::DoNotOptimize(quorvin::GetLabelValue(page, "codice fiscale : ", " \r\n",
-                                                        "Invio effettuato da :", kTaxCode, false,
-                                                        false));
-        benchmark::DoNotOptimize(quorvin::GetLabelValue(page, "numero di protocollo ", " \r\n",
-                                                        "", kAnyText, false, false));
-        benchmark::DoNotOptimize(quorvin::GetLabelValue(page, "Pagamenti SCARTATI: ", " \r\n",
-                                                        "", kNumeric, false, false));
+        benchmark::DoNotOptimize(quorvin::GetLabelValue(
+            page, "codice fiscale : ", " \r\n", "Invio effettuato da :", kTaxCode, false, false));
+        benchmark::DoNotOptimize(quorvin::GetLabelValue(page, "numero di protocollo ", " \r\n", "",
+                                                        kAnyText, false, false));
+        benchmark::DoNotOptimize(quorvin::GetLabelValue(page, "Pagamenti SCARTATI: ", " \r\n", "",
+                                                        kNumeric, false, false));
         benchmark::DoNotOptimize(
             quorvin::GetLabelValue(page, "assente: ", "\r\n", "", kAnyText, false, false));
     }
@@ -65,9 +64,7 @@ BENCHMARK(BM_GetLabelValuePreparedText);
 
 class NoReader : public quorvin::pdf::PageReader {
 public:
-    std::optional<quorvin::pdf::Document> Read(const std::string&) override {
-        return std::nullopt;
-    }
+    std::optional<quorvin::pdf::Document> Read(const std::string&) override { return std::nullopt; }
 };
 
 void BM_ClassifyDoc(benchmark::State& state) {

@@ -44,9 +44,14 @@ FILE* CreateTemporary(const fs::path& destination, std::string& tmpPath) {
     static std::atomic<unsigned> counter{0};
     const fs::path folder = destination.has_parent_path() ? destination.parent_path() : ".";
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const fs::path candidate =
-            folder / ("." + destination.filename().string() + "." + std::to_string(getpid()) + "." +
-                      std::to_string(counter.fetch_add(1)) + ".tmp");
+        std::string name = ".";
+        name += destination.filename().string();
+        name += '.';
+        name += std::to_string(getpid());
+        name += '.';
+        name += std::to_string(counter.fetch_add(1));
+        name += ".tmp";
+        const fs::path candidate = folder / name;
         const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             FILE* file = fdopen(fd, "wb");

@@ -1,0 +1,31 @@
+// Random bytes as a PDF file: the in-process reader, then the runs of every page for the
+// whole page and for the period box.
+#include "engine/pdf/PageText.h"
+#include "engine/pdf/PdfReader.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+
+using namespace quorvin::pdf;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const std::string path = "/tmp/quorvin-fuzz-pdf-" + std::to_string(getpid()) + ".pdf";
+    static const auto reader = MakeInProcessReader();
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) {
+        return 0;
+    }
+    std::fwrite(data, 1, size, file);
+    std::fclose(file);
+
+    const auto document = reader->Read(path);
+    if (document) {
+        for (const Page& page : document->pages) {
+            JoinRuns(PageRuns(page, kWholePage), "acquisito|scartato");
+            JoinRuns(PageRuns(page, Rect{650, 140, 270, 540}), "");
+        }
+    }
+    return 0;
+}
