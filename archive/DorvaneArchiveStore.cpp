@@ -121,10 +121,24 @@ bool DorvaneArchiveStore::PrepareFile(DorvaneRecordset& record, const std::strin
         }
         target = archive->folder;
     }
+    if (!ReserveFile(target, fileName, destination)) {
+        return false;
+    }
+    if (!record.SetValue(kFieldStoredFile, destination)) {
+        DorvaneFiles::DeleteFile(destination, true);
+        destination.clear();
+        return false;
+    }
+    return true;
+}
+
+bool DorvaneArchiveStore::ReserveFile(const std::string& folder, const std::string& fileName,
+                                      std::string& destination) {
+    destination.clear();
     std::error_code ec;
-    std::filesystem::create_directories(target, ec);
-    if (!DorvaneFiles::FolderExists(target)) {
-        m_connection->SetError(1302, "Impossibile creare la cartella '" + target + "'.");
+    std::filesystem::create_directories(folder, ec);
+    if (!DorvaneFiles::FolderExists(folder)) {
+        m_connection->SetError(1302, "Impossibile creare la cartella '" + folder + "'.");
         return false;
     }
     const std::string name = SafeFileName(fileName);
@@ -133,7 +147,7 @@ bool DorvaneArchiveStore::PrepareFile(DorvaneRecordset& record, const std::strin
     for (int n = 1; n < 100000; ++n) {
         const std::string candidate =
             n == 1 ? name : stem + "_" + std::to_string(n) + (ext.empty() ? "" : "." + ext);
-        const std::string path = DorvaneFiles::AddSeparator(target) + candidate;
+        const std::string path = DorvaneFiles::AddSeparator(folder) + candidate;
         if (CreateExclusive(path)) {
             destination = path;
             break;
@@ -148,11 +162,6 @@ bool DorvaneArchiveStore::PrepareFile(DorvaneRecordset& record, const std::strin
         return false;
     }
     m_connection->RegisterStoredFile(destination);
-    if (!record.SetValue(kFieldStoredFile, destination)) {
-        DorvaneFiles::DeleteFile(destination, true);
-        destination.clear();
-        return false;
-    }
     return true;
 }
 

@@ -30,6 +30,10 @@ public:
     // around it is rolled back.
     bool PrepareFile(DorvaneRecordset& record, const std::string& fileName,
                      std::string& destination, const std::string& folder = "");
+    // The reservation behind PrepareFile, for callers without a record set: a fresh
+    // file in folder named after fileName, registered with the open transaction.
+    bool ReserveFile(const std::string& folder, const std::string& fileName,
+                     std::string& destination);
     // PrepareFile, then the copy of source; on failure nothing of the copy is left and
     // the record has no stored file (a full disk fails this record only).
     bool StoreFile(DorvaneRecordset& record, const std::string& source, const std::string& fileName,
