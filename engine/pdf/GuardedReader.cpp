@@ -195,7 +195,11 @@ private:
         sigaddset(&defaults, SIGTERM);
         posix_spawnattr_setsigmask(&attributes, &none);
         posix_spawnattr_setsigdefault(&attributes, &defaults);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+        // Its own process group: Ctrl-C at the terminal stops the run after the current
+        // file (the caller's business), it must not kill the reader in the middle of it.
+        posix_spawnattr_setpgroup(&attributes, 0);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF |
+                                                  POSIX_SPAWN_SETPGROUP);
 
         pid_t pid = -1;
         const int rc = posix_spawn(&pid, exe.c_str(), &actions, &attributes, argv, environ);

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -36,29 +37,29 @@ void LimitAddressSpace(long long bytes) {
 #endif
 }
 
-// Answers one file; false when stdout is gone.
-bool Answer(const std::string& path) {
-    std::string out;
+// Answers one file on out; false when the parent is gone.
+bool Answer(int out, const std::string& path) {
+    std::string buffer;
     const auto file = PopplerFile::Open(path);
     if (!file) {
-        wire::PutU8(out, wire::kNotOpened);
-        return wire::WriteAll(STDOUT_FILENO, out);
+        wire::PutU8(buffer, wire::kNotOpened);
+        return wire::WriteAll(out, buffer);
     }
     const int pages = file->PageCount();
-    wire::PutU8(out, wire::kOpened);
-    wire::PutU32(out, static_cast<std::uint32_t>(pages));
+    wire::PutU8(buffer, wire::kOpened);
+    wire::PutU32(buffer, static_cast<std::uint32_t>(pages));
     // Pages go out as they are read, so the parent decodes while we work.
     constexpr std::size_t kFlushBytes = 1 << 16;
     for (int i = 0; i < pages; ++i) {
-        wire::PutPage(out, file->ReadPage(i));
-        if (out.size() >= kFlushBytes) {
-            if (!wire::WriteAll(STDOUT_FILENO, out)) {
+        wire::PutPage(buffer, file->ReadPage(i));
+        if (buffer.size() >= kFlushBytes) {
+            if (!wire::WriteAll(out, buffer)) {
                 return false;
             }
-            out.clear();
+            buffer.clear();
         }
     }
-    return wire::WriteAll(STDOUT_FILENO, out);
+    return wire::WriteAll(out, buffer);
 }
 
 } // namespace
@@ -74,6 +75,14 @@ int main(int argc, char** argv) {
     }
     LimitAddressSpace(limit);
 
+    // The answers get a descriptor of their own: anything a library prints on stdout
+    // must not end up inside the stream.
+    const int out = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
+    const int devNull = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (out < 0 || devNull < 0 || dup2(devNull, STDOUT_FILENO) < 0) {
+        return 2;
+    }
+
     wire::FdSource in(STDIN_FILENO);
     for (;;) {
         std::uint32_t length = 0;
@@ -85,7 +94,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         try {
-            if (!Answer(path)) {
+            if (!Answer(out, path)) {
                 return 0;
             }
         } catch (...) {
