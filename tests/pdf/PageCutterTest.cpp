@@ -3,6 +3,9 @@
 #include "engine/pdf/PdfWriter.h"
 #include "support/TestSupport.h"
 
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFWriter.hh>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -105,4 +108,24 @@ TEST(PageCutter, UnreadableSourceIsNotOpen) {
         std::string error;
         EXPECT_FALSE(cutter.Write(0, 0, dir.File("pezzo.pdf"), &error));
     }
+}
+
+// Receipts protected against changes (owner password only) open without a password.
+TEST(PageCutter, ProtectedSourceWithoutUserPassword) {
+    TempDir dir;
+    const std::string plain = MakeNumbered(dir, 3);
+    const std::string source = dir.File("protetta.pdf");
+    {
+        QPDF pdf;
+        pdf.processFile(plain.c_str());
+        QPDFWriter writer(pdf, source.c_str());
+        writer.setR6EncryptionParameters("", "proprietario", true, false, false, false, false,
+                                         false, qpdf_r3p_full, true);
+        writer.write();
+    }
+    EXPECT_EQ(PageTexts(source), Numbered(1, 3));
+    PageCutter cutter(source);
+    std::string error;
+    ASSERT_TRUE(cutter.Write(1, 2, dir.File("pezzo.pdf"), &error)) << error;
+    EXPECT_EQ(PageTexts(dir.File("pezzo.pdf")), Numbered(2, 3));
 }
