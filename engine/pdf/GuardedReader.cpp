@@ -98,12 +98,15 @@ private:
         if (!IsRunning() && !Start()) {
             return outcome;
         }
-        std::string request;
-        wire::PutU32(request, static_cast<std::uint32_t>(path.size()));
-        request += path;
-        if (path.size() > wire::kMaxPathBytes) {
+        // The child keeps the working folder it was started in; ours may have changed.
+        std::error_code ec;
+        const std::string absolute = fs::absolute(path, ec).string();
+        if (ec || absolute.size() > wire::kMaxPathBytes) {
             return outcome;
         }
+        std::string request;
+        wire::PutU32(request, static_cast<std::uint32_t>(absolute.size()));
+        request += absolute;
         if (!WriteToChild(m_toChild, request)) {
             Stop();
             outcome.status = Status::NoAnswer;

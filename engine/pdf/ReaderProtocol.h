@@ -17,7 +17,7 @@ inline constexpr std::uint8_t kOpened = 0;
 inline constexpr std::uint8_t kNotOpened = 1;
 
 // Sanity bounds: a broken stream must not make the parent allocate gigabytes.
-inline constexpr std::uint32_t kMaxPathBytes = 1U << 16;
+inline constexpr std::uint32_t kMaxPathBytes = 1U << 14;
 inline constexpr std::uint32_t kMaxPages = 1U << 20;
 inline constexpr std::uint32_t kMaxWordsPerPage = 1U << 22;
 inline constexpr std::uint32_t kMaxWordBytes = 1U << 16;

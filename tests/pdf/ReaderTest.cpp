@@ -258,3 +258,16 @@ TEST(PdfReader, AddressSpaceLimitMakesTheFileUnreadable) {
     EXPECT_FALSE(MakeGuardedReader(ReaderLimits{60, 4LL << 20})->Read(pdf));
     EXPECT_TRUE(MakeGuardedReader(ReaderLimits{60, 1LL << 30})->Read(pdf));
 }
+
+TEST(PdfReader, RelativePathsFollowTheCallersFolder) {
+    TempDir dir;
+    MakePdf(dir, "ricevuta.pdf", kReceipt);
+    const auto reader = MakeGuardedReader();
+    EXPECT_FALSE(reader->Read("ricevuta.pdf")); // starts the child here
+    const fs::path previous = fs::current_path();
+    fs::current_path(dir.Path());
+    const auto document = reader->Read("ricevuta.pdf");
+    fs::current_path(previous);
+    ASSERT_TRUE(document);
+    EXPECT_EQ(document->pages.size(), 2u);
+}
