@@ -34,8 +34,7 @@ std::string FindServerBin() {
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator("/usr/lib/postgresql", ec)) {
         const fs::path bin = entry.path() / "bin";
-        if (fs::exists(bin / "initdb") && fs::exists(bin / "pg_ctl") &&
-            bin.string() > best) {
+        if (fs::exists(bin / "initdb") && fs::exists(bin / "pg_ctl") && bin.string() > best) {
             best = bin.string();
         }
     }
@@ -84,8 +83,8 @@ public:
         const std::string data = m_root + "/data";
         const std::string log = m_root + "/server.log";
         if (Run(Quote(bin + "/initdb") + " -D " + Quote(data) +
-                " -U quorvin -A trust -E UTF8 --locale=C --no-sync > " + Quote(m_root + "/initdb.log") +
-                " 2>&1") != 0) {
+                " -U quorvin -A trust -E UTF8 --locale=C --no-sync > " +
+                Quote(m_root + "/initdb.log") + " 2>&1") != 0) {
             why = "initdb failed (see " + m_root + "/initdb.log)";
             return false;
         }
@@ -184,12 +183,12 @@ std::string FreshPostgresDatabase() {
 }
 
 std::vector<DocTypeSpec> TestDocTypes() {
-    return {{71, "F24 trasmesso"},        {86, "Dichiarazione periodica"},
-            {109, "Comunicazione"},       {111, "Modello F24"},
-            {130, "Ricevuta F24"},        {131, "Ricevuta F24 singola"},
-            {133, "Esito F24 singolo"},   {172, "Ricevuta locazione"},
-            {178, "Ricevuta pagamento"},  {180, "Esito pagamento"},
-            {311, "Comunicazione IVA"},   {312, "Comunicazione IVA trimestrale"}};
+    return {{71, "F24 trasmesso"},       {86, "Dichiarazione periodica"},
+            {109, "Comunicazione"},      {111, "Modello F24"},
+            {130, "Ricevuta F24"},       {131, "Ricevuta F24 singola"},
+            {133, "Esito F24 singolo"},  {172, "Ricevuta locazione"},
+            {178, "Ricevuta pagamento"}, {180, "Esito pagamento"},
+            {311, "Comunicazione IVA"},  {312, "Comunicazione IVA trimestrale"}};
 }
 
 std::vector<ArchiveSpec> TestArchives(const std::string& documentsRoot) {
@@ -219,14 +218,42 @@ std::vector<ArchiveSpec> TestArchives(const std::string& documentsRoot) {
     originals.push_back({"Protocollo_Utente", FieldType::Text, ""});
     const auto folder = [&](const char* code) { return documentsRoot + "/" + code; };
     return {
-        {kSummaryCode, "Ricevute - riepiloghi", 1, 0, "{Descrizione} {Protocollo_Attribuito}",
-         folder(kSummaryCode), common, {130, 172}, ""},
-        {kSingleCode, "Ricevute - singole", 2, 0, "{Ditta} {Cod_Fiscale} {Data_doc}",
-         folder(kSingleCode), common, {131, 133, 178, 180}, ""},
-        {kOrig2010Code, "Originali 2010", 3, 2010, "{Ditta} {Periodo}", folder(kOrig2010Code),
-         originals, {71, 86, 109, 111, 311, 312}, ""},
-        {kOrigAnyCode, "Originali", 3, 0, "{Ditta} {Periodo}", folder(kOrigAnyCode), originals,
-         {71, 86, 109, 111, 311, 312}, ""},
+        {kSummaryCode,
+         "Ricevute - riepiloghi",
+         1,
+         0,
+         "{Descrizione} {Protocollo_Attribuito}",
+         folder(kSummaryCode),
+         common,
+         {130, 172},
+         ""},
+        {kSingleCode,
+         "Ricevute - singole",
+         2,
+         0,
+         "{Ditta} {Cod_Fiscale} {Data_doc}",
+         folder(kSingleCode),
+         common,
+         {131, 133, 178, 180},
+         ""},
+        {kOrig2010Code,
+         "Originali 2010",
+         3,
+         2010,
+         "{Ditta} {Periodo}",
+         folder(kOrig2010Code),
+         originals,
+         {71, 86, 109, 111, 311, 312},
+         ""},
+        {kOrigAnyCode,
+         "Originali",
+         3,
+         0,
+         "{Ditta} {Periodo}",
+         folder(kOrigAnyCode),
+         originals,
+         {71, 86, 109, 111, 311, 312},
+         ""},
     };
 }
 
@@ -247,7 +274,9 @@ void ArchiveTest::SetUp() {
         << error;
 }
 
-void ArchiveTest::TearDown() { m_connection.reset(); }
+void ArchiveTest::TearDown() {
+    m_connection.reset();
+}
 
 std::string ArchiveTest::NewLocator() {
     static std::atomic<int> counter{0};

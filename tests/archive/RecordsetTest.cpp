@@ -28,8 +28,8 @@ protected:
 
 TEST_P(RecordsetTest, SchemaIsCurrentAndReopeningKeepsIt) {
     db::Result result;
-    ASSERT_TRUE(m_connection->Query("select VALORE from QUORVIN_INFO where CHIAVE='versione_schema'",
-                                    result));
+    ASSERT_TRUE(m_connection->Query(
+        "select VALORE from QUORVIN_INFO where CHIAVE='versione_schema'", result));
     EXPECT_EQ(result.rows.at(0).at(0).value_or(""), std::to_string(schema::kVersion));
     for (const char* table : {"DB_ELENCO", "SYS_TATD", "SYS_TIPO_DOC_F", "PERMESSI", "DB_PERMESSI",
                               "UTENTE_PERMESSI", "UTENTI", "DB_CAMPI", "DB_COLLEGAMENTI"}) {
@@ -59,8 +59,8 @@ TEST_P(RecordsetTest, OlderSchemaIsMigratedForwardAndNewerIsRefused) {
     ASSERT_TRUE(migrated);
     EXPECT_EQ(schema::kVersion, 2);
     db::Result result;
-    ASSERT_TRUE(migrated->Query("select VALORE from QUORVIN_INFO where CHIAVE='versione_schema'",
-                                result));
+    ASSERT_TRUE(
+        migrated->Query("select VALORE from QUORVIN_INFO where CHIAVE='versione_schema'", result));
     EXPECT_EQ(result.rows.at(0).at(0).value_or(""), "2");
     ASSERT_TRUE(migrated->Execute("update QUORVIN_INFO set VALORE='99' where"
                                   " CHIAVE='versione_schema'"));
@@ -170,7 +170,8 @@ TEST_P(RecordsetTest, EditChangesTheCurrentRecordAndCancelDropsIt) {
     DorvaneRecordset record(m_connection);
     // The console's reject update: an updatable set over a query on one archive table.
     ASSERT_TRUE(record.Open("select Scartato, Scartato_Descrizione, SYS_RECORD from "
-                            "arc_singole000000001 where SYS_RECORD=" + std::to_string(number),
+                            "arc_singole000000001 where SYS_RECORD=" +
+                                std::to_string(number),
                             Mode::Updatable));
     ASSERT_EQ(record.RecordCount(), 1);
     ASSERT_TRUE(record.Edit());
@@ -268,7 +269,8 @@ TEST_P(RecordsetTest, LinksAreAddedThroughTheLinkTable) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, RecordsetTest,
-                         ::testing::Values(BackendKind::Sqlite, BackendKind::Postgres), BackendName);
+                         ::testing::Values(BackendKind::Sqlite, BackendKind::Postgres),
+                         BackendName);
 
 } // namespace
 } // namespace quorvin::test

@@ -1,0 +1,157 @@
+// The JSON export of a whole archive database.
+#include "archive/ArchiveExchange.h"
+#include "archive/Convert.h"
+#include "archive/DorvaneConnection.h"
+#include "archive/Quoting.h"
+#include "archive/Schema.h"
+#include "archive/Utf8.h"
+
+#include <nlohmann/json.hpp>
+
+#include <charconv>
+
+namespace quorvin {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+Json NumberOrNull(const db::Cell& cell) {
+    const auto value = cell ? ParseInteger(*cell) : std::nullopt;
+    return value ? Json(*value) : Json(nullptr);
+}
+
+Json FieldJson(FieldType type, const db::Cell& cell) {
+    if (!cell) {
+        return nullptr;
+    }
+    switch (type) {
+    case FieldType::Date: {
+        const auto date = ParseIsoDate(cell->substr(0, 10));
+        return date ? Json(FormatDate(*date)) : Json(*cell);
+    }
+    case FieldType::Integer:
+        return NumberOrNull(cell);
+    case FieldType::Decimal: {
+        double value = 0;
+        const auto [end, ec] = std::from_chars(cell->data(), cell->data() + cell->size(), value);
+        return ec == std::errc() && end == cell->data() + cell->size() ? Json(value) : Json(*cell);
+    }
+    case FieldType::Boolean:
+        return *cell != "0";
+    case FieldType::Text:
+        break;
+    }
+    return *cell;
+}
+
+bool ExportArchive(DorvaneConnection& connection, const ArchiveSpec& spec, Json& out,
+                   std::string& error) {
+    out["SYS_SERIALE"] = spec.code;
+    out["ARCHIVIO"] = spec.name;
+    out["TIPO_ARCH"] = spec.tipoArch;
+    out["ANNO"] = spec.anno;
+    out["MODELLO_DESCR"] = spec.descriptionTemplate;
+    out["fields"] = Json::array();
+    for (const auto& field : spec.fields) {
+        out["fields"].push_back(
+            {{"name", field.name},
+             {"type", FieldTypeName(field.type)},
+             {"default", field.defaultValue.empty() ? Json(nullptr) : Json(field.defaultValue)}});
+    }
+    db::Result types;
+    if (!connection.Query("select SYS_TATD.ID_TIPODOC, SYS_TIPO_DOC_F.DESCRIZIONE from SYS_TATD"
+                          " left join SYS_TIPO_DOC_F on SYS_TATD.ID_TIPODOC="
+                          "SYS_TIPO_DOC_F.ID_TIPODOC where SYS_TATD.ID_TIPOARC=" +
+                              SqlNumber(spec.tipoArch) + " order by SYS_TATD.ID_TIPODOC",
+                          types)) {
+        error = connection.LastError();
+        return false;
+    }
+    out["document_types"] = Json::array();
+    for (const auto& row : types.rows) {
+        out["document_types"].push_back({{"ID_TIPODOC", NumberOrNull(row[0])},
+                                         {"DESCRIZIONE", row[1] ? Json(*row[1]) : Json(nullptr)}});
+    }
+    db::Result records;
+    if (!connection.Query("select * from " + spec.table + " order by sys_record", records)) {
+        error = connection.LastError();
+        return false;
+    }
+    std::vector<int> columnOf(spec.fields.size(), -1);
+    int record = -1;
+    int description = -1;
+    int file = -1;
+    for (size_t c = 0; c < records.columns.size(); ++c) {
+        const std::string name = Lower(records.columns[c]);
+        record = name == "sys_record" ? static_cast<int>(c) : record;
+        description = name == "sys_descr" ? static_cast<int>(c) : description;
+        file = name == "sys_file" ? static_cast<int>(c) : file;
+        for (size_t f = 0; f < spec.fields.size(); ++f) {
+            if (name == schema::ColumnName(spec.fields[f].name)) {
+                columnOf[f] = static_cast<int>(c);
+            }
+        }
+    }
+    if (record < 0 || description < 0 || file < 0) {
+        error = "Tabella dell'archivio '" + spec.code + "' incompleta.";
+        return false;
+    }
+    out["records"] = Json::array();
+    for (const auto& row : records.rows) {
+        Json item;
+        item["SYS_RECORD"] = NumberOrNull(row[static_cast<size_t>(record)]);
+        item["SYS_DESCR"] = FieldJson(FieldType::Text, row[static_cast<size_t>(description)]);
+        item["file"] = FieldJson(FieldType::Text, row[static_cast<size_t>(file)]);
+        for (size_t f = 0; f < spec.fields.size(); ++f) {
+            item[spec.fields[f].name] =
+                columnOf[f] < 0
+                    ? Json(nullptr)
+                    : FieldJson(spec.fields[f].type, row[static_cast<size_t>(columnOf[f])]);
+        }
+        out["records"].push_back(std::move(item));
+    }
+    return true;
+}
+
+} // namespace
+
+bool ExportJson(DorvaneConnection& connection, std::string& json, std::string& error) {
+    try {
+        Json root;
+        root["archives"] = Json::array();
+        for (const auto& code : connection.ArchiveCodes()) {
+            const ArchiveSpec* spec = connection.Archive(code);
+            if (spec == nullptr) {
+                error = "Archivio '" + code + "' illeggibile: " + connection.LastError();
+                return false;
+            }
+            Json archive;
+            if (!ExportArchive(connection, *spec, archive, error)) {
+                return false;
+            }
+            root["archives"].push_back(std::move(archive));
+        }
+        db::Result links;
+        if (!connection.Query("select DB_PAR_SERIALE, DB_PAR_RECORD, DB_SON_SERIALE,"
+                              " DB_SON_RECORD from DB_COLLEGAMENTI order by ID_COLLEGAMENTO",
+                              links)) {
+            error = connection.LastError();
+            return false;
+        }
+        root["links"] = Json::array();
+        for (const auto& row : links.rows) {
+            root["links"].push_back({{"DB_PAR_SERIALE", row[0].value_or("")},
+                                     {"DB_PAR_RECORD", NumberOrNull(row[1])},
+                                     {"DB_SON_SERIALE", row[2].value_or("")},
+                                     {"DB_SON_RECORD", NumberOrNull(row[3])}});
+        }
+        json = root.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+        return true;
+    } catch (const std::exception& e) {
+        error = std::string("Esportazione non riuscita: ") + e.what();
+        return false;
+    }
+}
+
+} // namespace quorvin
