@@ -53,8 +53,10 @@ best() { # best wall-clock seconds of 3 runs of the command
 }
 
 ours=$(best "$build/bench/quorvin-bench-readpages" "$work/ricevuta.pdf")
+inproc=$(best "$build/bench/quorvin-bench-readpages" "$work/ricevuta.pdf" --in-process)
 theirs=$(best pdftotext "$work/ricevuta.pdf" /dev/null)
 echo "Pagine: $pages"
 echo "Quorvin (lettore protetto + righe): $ours s"
+echo "Quorvin senza processo separato:    $inproc s"
 echo "pdftotext:                          $theirs s"
 echo "Rapporto: $(awk -v a="$ours" -v b="$theirs" 'BEGIN { printf "%.2f", a / b }')"
