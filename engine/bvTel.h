@@ -128,6 +128,8 @@ public:
     bool StoreFile();
     void m_cJob_OnJob(bool& ok);
     void m_cJob_OnStatus(long nPrc);
+    // The body of m_cJob_OnJob, which guards it.
+    void StoreSummaryAndPages(bool& ok);
 
     // Writers: common scheme and list lookups, summary writers (engine/writers/).
     bool FindInfoDocInSummary(long progressive, const std::string& taxCode,
@@ -146,6 +148,8 @@ public:
     bool WriteFieldsF24EsitoSing(const std::string& text);
     bool FindOrigDoc(const std::string& receiptArchive, long receiptKey, long year, bool checkYear,
                      bool& found, long type);
+    // Work record set k (0 defaults, 1 queries, 2 links), made on the archive connection if missing.
+    DorvaneRecordset& WorkRecordset(size_t k);
 
 private:
     void RaiseLog(long nPriority, const std::string& sFile, const std::string& sFunc,
@@ -196,6 +200,7 @@ private:
     long m_nYear730 = -1;
     long m_nSelTipoDoc = -1;
     long m_nSelYear = -1;
+    std::string m_sSelArchive; // the archive found by the cached selection (SelectArchive)
     bool m_bProcessStopped = false;
     long m_nDocCount = 0;
     long m_nSummaryRecord = -1;

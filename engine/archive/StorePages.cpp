@@ -1,0 +1,140 @@
+#include "engine/archive/StorePages.h"
+
+#include "archive/Convert.h"
+#include "archive/DorvaneEnv.h"
+#include "archive/DorvaneFiles.h"
+#include "archive/DorvaneJob.h"
+#include "archive/DorvaneRecordset.h"
+#include "engine/bvTel.h"
+
+#include <utility>
+
+namespace quorvin {
+
+DorvaneRecordset& bvTel::WorkRecordset(size_t k) {
+    auto& slot = m_rsWork[k < 3 ? k : 2];
+    if (!slot) {
+        slot = std::make_unique<DorvaneRecordset>();
+        if (m_env) {
+            slot->Connection(m_env->Connection());
+        }
+    }
+    return *slot;
+}
+
+SinglePageStore::SinglePageStore(bvTel& tel, std::string routine, long summaryRecord)
+    : m_tel(tel), m_routine(std::move(routine)), m_summaryRecord(summaryRecord) {}
+
+bool SinglePageStore::Open() {
+    m_pdfName = DorvaneFiles::FileName(m_tel.File(), true);
+    DorvaneEnv* env = m_tel.Env();
+    if (env == nullptr) {
+        return false;
+    }
+    const std::string& code = m_tel.SingleArchive();
+    DorvaneRecordset& record = m_tel.CurrentRecord();
+    bool ok = record.Open(code, DorvaneRecordset::Mode::Updatable);
+    if (ok) {
+        ok = record.SetDescription(env->ArchiveStore().DescriptionTemplate(code), "SYS_DESCR", " ");
+    }
+    if (ok) {
+        m_folder = env->Archives().Folder(code);
+        ok = env->ArchiveStore().PrepareRecord(m_tel.WorkRecordset(0), code);
+    }
+    return ok;
+}
+
+bool SinglePageStore::Store(long first, long last, const std::string& text, const Label& label,
+                            const Writer& writer, const OwnLinks& ownLinks) {
+    DorvaneRecordset& record = m_tel.CurrentRecord();
+    bool ok = m_tel.Env()->ArchiveStore().AddRecord(record);
+    if (ok) {
+        ok = writer(text);
+    }
+    const std::string tmp = DorvaneFiles::TempFileName("", "ricevuta", "pdf");
+    if (ok) {
+        ok = !tmp.empty() && m_tel.PDFSavePages(first, last, tmp);
+    }
+    if (!ok) {
+        if (record.Editing()) {
+            record.CancelUpdate();
+        }
+        m_tel.TelLogEvent(1, tmp, m_routine, "Memorizzazione dati non riuscita");
+    } else {
+        std::string destination;
+        ok = SaveRecord(tmp, destination);
+        const std::string name = label();
+        bool referenceFailed = false;
+        if (ok) {
+            const long stored =
+                static_cast<long>(ParseInteger(record.Value("SYS_RECORD")).value_or(-1));
+            ok = LinkRecord(stored, tmp, ownLinks, referenceFailed);
+            if (ok) {
+                m_tel.TelLogEvent(2, tmp, m_routine, "Archiviazione " + name + " riuscita");
+            } else {
+                m_tel.TelLogEvent(1, tmp, m_routine,
+                                  "Creazione collegamenti " + name + " non riuscita");
+            }
+        } else {
+            if (!destination.empty()) {
+                DorvaneFiles::DeleteFile(destination, true);
+            }
+            record.CancelUpdate();
+            m_tel.TelLogEvent(1, tmp, m_routine, "Archiviazione " + name + " non riuscita");
+        }
+        if (referenceFailed) {
+            m_tel.TelLogEvent(1, m_pdfName, m_routine,
+                              "Archiviazione " + name +
+                                  ": Archivio documento di riferimento non trovato");
+        }
+    }
+    if (!tmp.empty()) {
+        DorvaneFiles::DeleteFile(tmp, true);
+    }
+    return ok;
+}
+
+bool SinglePageStore::SaveRecord(const std::string& tmp, std::string& destination) {
+    DorvaneArchiveStore& store = m_tel.Env()->ArchiveStore();
+    DorvaneRecordset& record = m_tel.CurrentRecord();
+    bool ok = store.PrepareFile(record, m_pdfName, destination, m_folder);
+    if (ok) {
+        record.BuildDescription();
+        ok = DorvaneFiles::CopyFile(tmp, destination, true);
+    }
+    if (ok) {
+        store.CopyRecordDefaults(record, m_tel.WorkRecordset(0), true);
+        if (record.Value("Ditta").empty()) {
+            record.SetValue("Ditta", m_tel.Info().Company);
+            record.BuildDescription();
+        }
+        ok = record.Update();
+    }
+    return ok;
+}
+
+bool SinglePageStore::LinkRecord(long record, const std::string& tmp, const OwnLinks& ownLinks,
+                                 bool& referenceFailed) {
+    // A job without a summary record has nothing to link the single records to.
+    bool ok = m_summaryRecord < 0 || m_tel.DocLinkCreate(m_tel.SummaryArchive(), m_summaryRecord,
+                                                         m_tel.SingleArchive(), record);
+    if (ok && ownLinks) {
+        ok = ownLinks(record, tmp);
+    }
+    if (ok && m_tel.RefTipoDoc() != 0) {
+        bool found = false;
+        referenceFailed = !m_tel.FindOrigDoc(m_tel.SingleArchive(), record, -1, false, found, -1);
+    }
+    return ok;
+}
+
+bool SinglePageStore::Progress(long page) {
+    DorvaneJob* job = m_tel.Job();
+    if (job == nullptr) {
+        return false;
+    }
+    job->Progress(page);
+    return job->Stopped();
+}
+
+} // namespace quorvin
