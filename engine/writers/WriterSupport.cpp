@@ -25,27 +25,42 @@ bool Empty(const std::string& value, bool untilNumeric) {
 
 } // namespace
 
-std::string FieldWriter::Read(const Form& form) const {
+namespace {
+
+// One form into value; false when a summary form found its label on no list page.
+bool ReadForm(const bvTel& tel, const std::string& text, const Form& form, std::string& value) {
     const std::string label(form.label);
     const bool literal = form.end.type == End::Type::Literal;
     if (form.summary) {
-        std::string value;
-        m_tel.FindInfoInSummary(label, ToLabelEnd(form.end), literal, value);
-        return value;
+        return tel.FindInfoInSummary(label, ToLabelEnd(form.end), literal, value);
     }
-    return m_tel.GetLabelValue(m_text, label, ToLabelEnd(form.end), std::string(form.after),
-                               form.kind, literal, form.back);
+    value = tel.GetLabelValue(text, label, ToLabelEnd(form.end), std::string(form.after), form.kind,
+                              literal, form.back);
+    return true;
+}
+
+} // namespace
+
+std::string FieldWriter::Read(const Form& form) const {
+    std::string value;
+    ReadForm(m_tel, m_text, form, value);
+    return value;
 }
 
 std::string FieldWriter::Read(const std::vector<Form>& forms, bool untilNumeric) const {
     std::string value;
+    ReadInto(forms, value, untilNumeric);
+    return value;
+}
+
+void FieldWriter::ReadInto(const std::vector<Form>& forms, std::string& value,
+                           bool untilNumeric) const {
     for (const Form& form : forms) {
-        value = Read(form);
+        ReadForm(m_tel, m_text, form, value);
         if (!Empty(value, untilNumeric)) {
             break;
         }
     }
-    return value;
 }
 
 void FieldWriter::Run(const Step& step) {
@@ -53,8 +68,10 @@ void FieldWriter::Run(const Step& step) {
     if ((step.flags & kOnlyIfEmpty) != 0 && !into.empty()) {
         return;
     }
-    std::string value = Read(step.forms, (step.flags & kUntilNumeric) != 0);
-    into = (step.flags & kTrimmed) != 0 ? Trim(value) : std::move(value);
+    ReadInto(step.forms, into, (step.flags & kUntilNumeric) != 0);
+    if ((step.flags & kTrimmed) != 0) {
+        into = Trim(into);
+    }
 }
 
 void FieldWriter::Run(const std::vector<Step>& steps) {

@@ -40,6 +40,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -93,16 +94,22 @@ using Slot = std::variant<InfoMember, WorkMember>;
 // with summary set, FindInfoInSummary(label, end) over the list pages (any kind, no
 // anchor, forwards).
 struct Form {
+    constexpr Form(std::string_view label_, End end_ = kEOL, long kind_ = kAnyText,
+                   std::string_view after_ = {}, bool back_ = false)
+        : label(label_), end(end_), kind(kind_), after(after_), back(back_) {}
+
     std::string_view label;
-    End end = kEOL;
-    long kind = kAnyText;
+    End end;
+    long kind;
     std::string_view after;
-    bool back = false;
+    bool back;
     bool summary = false;
 };
 
 constexpr Form Summary(std::string_view label, End end) {
-    return Form{label, end, kAnyText, {}, false, true};
+    Form form(label, end);
+    form.summary = true;
+    return form;
 }
 
 enum StepFlag : unsigned {
@@ -112,19 +119,22 @@ enum StepFlag : unsigned {
 };
 
 struct Step {
+    Step(Slot into_, std::vector<Form> forms_, unsigned flags_ = 0)
+        : into(into_), forms(std::move(forms_)), flags(flags_) {}
+
     Slot into;
     std::vector<Form> forms;
-    unsigned flags = 0;
+    unsigned flags;
 };
 
 // ---- Field writes ----
 
 struct Source {
     enum class Type { Info, Work, YearOf, DocType, ArchTipoDoc, Constant, DocumentCount };
-    Type type = Type::Constant;
-    InfoMember info = nullptr;
-    WorkMember work = nullptr;
-    long constant = 0;
+    Type type;
+    InfoMember info;
+    WorkMember work;
+    long constant;
 };
 
 constexpr Source From(InfoMember m) {
@@ -140,9 +150,9 @@ constexpr Source YearOf(InfoMember m) {
 constexpr Source Const(long value) {
     return {Source::Type::Constant, nullptr, nullptr, value};
 }
-inline constexpr Source kDocTypeCode{Source::Type::DocType};
-inline constexpr Source kArchTipoDocCode{Source::Type::ArchTipoDoc};
-inline constexpr Source kDocumentCount{Source::Type::DocumentCount};
+inline constexpr Source kDocTypeCode{Source::Type::DocType, nullptr, nullptr, 0};
+inline constexpr Source kArchTipoDocCode{Source::Type::ArchTipoDoc, nullptr, nullptr, 0};
+inline constexpr Source kDocumentCount{Source::Type::DocumentCount, nullptr, nullptr, 0};
 
 enum FieldFlag : unsigned {
     kIfNonEmpty = 1u, // skipped when the source is empty
@@ -150,9 +160,12 @@ enum FieldFlag : unsigned {
 };
 
 struct Field {
+    constexpr Field(std::string_view name_, Source from_, unsigned flags_ = 0)
+        : name(name_), from(from_), flags(flags_) {}
+
     std::string_view name;
     Source from;
-    unsigned flags = 0;
+    unsigned flags;
 };
 
 // ---- The writer at work ----
@@ -170,6 +183,10 @@ public:
     std::string Read(const Form& form) const;
     // The forms in order, the next only while the value is empty (or not numeric).
     std::string Read(const std::vector<Form>& forms, bool untilNumeric = false) const;
+    // The same starting from value: a summary form whose label is on no list page
+    // leaves the value as it was, as FindInfoInSummary does.
+    void ReadInto(const std::vector<Form>& forms, std::string& value,
+                  bool untilNumeric = false) const;
     void Run(const Step& step);
     void Run(const std::vector<Step>& steps);
 
