@@ -8,8 +8,9 @@ seconds="${1:-60}"
 
 bash "$root/scripts/install-deps.sh"
 # Our libraries carry coverage for the fuzzer; the targets add the fuzzer's main.
+# Warnings are gated by the GCC test build; clang's extra ones must not stop fuzzing.
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DQUORVIN_BUILD_FUZZ=ON -DQUORVIN_BUILD_TESTS=OFF -DQUORVIN_BUILD_BENCH=OFF \
+    -DQUORVIN_BUILD_FUZZ=ON -DQUORVIN_BUILD_TESTS=OFF -DQUORVIN_BUILD_BENCH=OFF -DQUORVIN_WERROR=OFF \
     -DQUORVIN_SANITIZE=ON -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link" >/dev/null
 
 targets=()
