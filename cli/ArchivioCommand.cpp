@@ -1,11 +1,242 @@
+// quorvin-cli archivio: administration of an archive database.
+#include "cli/ArchivioCommon.h"
 #include "cli/Commands.h"
 
+#include "archive/ArchiveAdmin.h"
+#include "archive/ArchiveExchange.h"
+#include "archive/DorvaneUser.h"
+#include "archive/Quoting.h"
+
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 
 namespace quorvin::cli {
 
-int RunArchivio(const std::vector<std::string>&) {
-    std::fprintf(stderr, "Comando 'archivio' non ancora disponibile.\n");
+namespace {
+
+const char* const kHelp =
+    "Uso: quorvin-cli archivio COMANDO [opzioni]\n"
+    "\n"
+    "Comandi:\n"
+    "  init [--esempio] [--utente NOME] [--documenti CARTELLA]\n"
+    "      crea l'archivio; chi lo crea ne è l'amministratore. --esempio aggiunge il\n"
+    "      catalogo standard (tipi di documento e tre archivi).\n"
+    "  utente aggiungi NOME [--amministratore]\n"
+    "      aggiunge un utente.\n"
+    "  archivio aggiungi --codice CODICE --nome NOME --tipo TIPO_ARCH [--anno ANNO]\n"
+    "      [--modello TESTO] [--cartella CARTELLA] [--campo NOME:TIPO[:PREDEFINITO]]...\n"
+    "      [--tipo-doc CODICE]...\n"
+    "      aggiunge un archivio; TIPO è text, date, integer, decimal o boolean.\n"
+    "  permesso --utente NOME --codice CODICE [--crea-rec] [--inserimento] [--revoca]\n"
+    "      concede (o revoca) a un utente i permessi su un archivio.\n"
+    "  esporta --json [--output FILE]\n"
+    "      scrive l'intero archivio in JSON (sullo standard output senza --output).\n"
+    "  importa --json FILE\n"
+    "      legge un'esportazione JSON: archivi, record, file archiviati e collegamenti.\n"
+    "\n"
+    "Opzione comune: --archivio PERCORSO o postgresql://URL (senza: l'archivio\n"
+    "integrato nella cartella dati dell'utente, creato al primo uso; la variabile\n"
+    "QUORVIN_ARCHIVIO lo sostituisce). Le password si leggono dalla variabile\n"
+    "QUORVIN_PASSWORD o, se manca, dallo standard input.\n";
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "%s\n", message.c_str());
+    return 1;
+}
+
+int RunInit(Options& options) {
+    const std::string locator = Locator(options);
+    std::string error;
+    const bool server = db::IsServerLocator(locator);
+    const std::string user = options.Value("utente", DorvaneUser::SystemAccount());
+    std::string password;
+    if (server && !ReadPassword("Password dell'amministratore " + user + ": ", password)) {
+        return Fail("Password dell'amministratore mancante.");
+    }
+    ConnectOptions connect;
+    connect.documentsRoot = options.Value("documenti", server ? DataFolder() + "/Documenti" : "");
+    auto connection = DorvaneConnection::Open(locator, connect, error);
+    if (!connection) {
+        return Fail(error);
+    }
+    if (connection->Created()) {
+        if (!server) {
+            ReadPasswordIfGiven(password);
+        }
+        if (!admin::MakeAdministrator(*connection, user, password, error)) {
+            return Fail(error);
+        }
+        std::printf("Archivio creato: %s (amministratore: %s)\n", locator.c_str(), user.c_str());
+    } else {
+        std::printf("Archivio già inizializzato: %s\n", locator.c_str());
+    }
+    if (options.Flag("esempio")) {
+        long types = 0;
+        long archives = 0;
+        if (!AddStandardCatalogue(*connection, types, archives, error)) {
+            return Fail(error);
+        }
+        std::printf("Catalogo standard aggiunto: %ld tipi di documento, %ld archivi.\n", types,
+                    archives);
+    }
+    return 0;
+}
+
+int RunUser(Options& options) {
+    if (options.Positional(0) != "aggiungi" || options.Positional(1).empty()) {
+        return Fail("Uso: quorvin-cli archivio utente aggiungi NOME [--amministratore]");
+    }
+    const std::string name = options.Positional(1);
+    auto connection = OpenExisting(options);
+    if (!connection) {
+        return 1;
+    }
+    std::string password;
+    const bool server = connection->Backend() == db::Backend::Postgres;
+    if (server ? !ReadPassword("Password di " + name + ": ", password)
+               : !ReadPasswordIfGiven(password)) {
+        return Fail("Password mancante.");
+    }
+    std::string error;
+    const bool administrator = options.Flag("amministratore");
+    const long id = administrator ? (admin::MakeAdministrator(*connection, name, password, error)
+                                         ? admin::UserId(*connection, name)
+                                         : -1)
+                                  : admin::AddUser(*connection, name, password, false, error);
+    if (id < 0) {
+        return Fail(error);
+    }
+    std::printf("Utente %s aggiunto (id %ld).\n", name.c_str(), id);
+    return 0;
+}
+
+int RunArchive(Options& options) {
+    if (options.Positional(0) != "aggiungi") {
+        return Fail("Uso: quorvin-cli archivio archivio aggiungi --codice CODICE --nome NOME "
+                    "--tipo TIPO_ARCH [...]");
+    }
+    ArchiveSpec spec;
+    std::string error;
+    if (!ArchiveSpecFromOptions(options, spec, error)) {
+        return Fail(error);
+    }
+    auto connection = OpenExisting(options);
+    if (!connection) {
+        return 1;
+    }
+    if (!admin::AddArchive(*connection, spec, error)) {
+        return Fail(error);
+    }
+    std::printf("Archivio %s aggiunto (tabella %s).\n", spec.code.c_str(),
+                connection->Archive(spec.code)->table.c_str());
+    return 0;
+}
+
+int RunPermission(Options& options) {
+    const std::string user = options.Value("utente", "");
+    const std::string code = options.Value("codice", "");
+    if (user.empty() || code.empty()) {
+        return Fail("Uso: quorvin-cli archivio permesso --utente NOME --codice CODICE "
+                    "[--crea-rec] [--inserimento] [--revoca]");
+    }
+    auto connection = OpenExisting(options);
+    if (!connection) {
+        return 1;
+    }
+    std::string error;
+    if (options.Flag("revoca")) {
+        if (!admin::Revoke(*connection, user, code, error)) {
+            return Fail(error);
+        }
+        std::printf("Permessi di %s sull'archivio %s revocati.\n", user.c_str(), code.c_str());
+        return 0;
+    }
+    const bool create = options.Flag("crea-rec");
+    const long rights = options.Flag("inserimento") ? kRightInsertDocuments : 0;
+    if (!admin::Grant(*connection, user, code, create, rights, error)) {
+        return Fail(error);
+    }
+    std::printf("Permesso concesso a %s sull'archivio %s.\n", user.c_str(), code.c_str());
+    return 0;
+}
+
+int RunExport(Options& options) {
+    if (!options.Flag("json")) {
+        return Fail("Uso: quorvin-cli archivio esporta --json [--output FILE]");
+    }
+    auto connection = OpenExisting(options);
+    if (!connection) {
+        return 1;
+    }
+    std::string json;
+    std::string error;
+    if (!ExportJson(*connection, json, error)) {
+        return Fail(error);
+    }
+    const std::string output = options.Value("output", "");
+    if (output.empty()) {
+        std::fwrite(json.data(), 1, json.size(), stdout);
+        return 0;
+    }
+    std::ofstream out(output, std::ios::binary | std::ios::trunc);
+    out << json;
+    out.close();
+    return out ? 0 : Fail("Impossibile scrivere '" + output + "'.");
+}
+
+int RunImport(Options& options) {
+    const std::string file = options.Value("json", "");
+    if (file.empty()) {
+        return Fail("Uso: quorvin-cli archivio importa --json FILE");
+    }
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        return Fail("Impossibile leggere '" + file + "'.");
+    }
+    std::stringstream text;
+    text << in.rdbuf();
+    auto connection = OpenExisting(options);
+    if (!connection) {
+        return 1;
+    }
+    std::string error;
+    if (!ImportJson(*connection, text.str(), error)) {
+        return Fail(error);
+    }
+    std::printf("Importazione completata.\n");
+    return 0;
+}
+
+struct Subcommand {
+    const char* name;
+    int (*run)(Options&);
+};
+
+const Subcommand kSubcommands[] = {
+    {"init", RunInit},           {"utente", RunUser},    {"archivio", RunArchive},
+    {"permesso", RunPermission}, {"esporta", RunExport}, {"importa", RunImport},
+};
+
+} // namespace
+
+int RunArchivio(const std::vector<std::string>& args) {
+    if (args.empty() || args[0] == "--help" || args[0] == "-h") {
+        std::fputs(kHelp, args.empty() ? stderr : stdout);
+        return args.empty() ? 2 : 0;
+    }
+    Options options;
+    std::string error;
+    if (!options.Parse({args.begin() + 1, args.end()}, error)) {
+        std::fprintf(stderr, "%s\n\n%s", error.c_str(), kHelp);
+        return 2;
+    }
+    for (const auto& sub : kSubcommands) {
+        if (args[0] == sub.name) {
+            return sub.run(options);
+        }
+    }
+    std::fprintf(stderr, "Comando sconosciuto: archivio %s\n\n%s", args[0].c_str(), kHelp);
     return 2;
 }
 

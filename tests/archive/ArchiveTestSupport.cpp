@@ -3,16 +3,12 @@
 #include "archive/ArchiveAdmin.h"
 #include "archive/Connection.h"
 #include "archive/DorvaneUser.h"
+#include "archive/ThrowawayPostgres.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <mutex>
 
 namespace fs = std::filesystem;
@@ -21,114 +17,8 @@ namespace quorvin::test {
 
 namespace {
 
-std::string Quote(const std::string& arg) {
-    std::string out = "'";
-    for (const char c : arg) {
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return out + "'";
-}
-
-std::string FindServerBin() {
-    std::string best;
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator("/usr/lib/postgresql", ec)) {
-        const fs::path bin = entry.path() / "bin";
-        if (fs::exists(bin / "initdb") && fs::exists(bin / "pg_ctl") && bin.string() > best) {
-            best = bin.string();
-        }
-    }
-    return best;
-}
-
-int FreePort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof(addr);
-    int port = 0;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) == 0 &&
-        getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0) {
-        port = ntohs(addr.sin_port);
-    }
-    close(fd);
-    return port;
-}
-
-// initdb and postgres refuse to run as root: then they run as the postgres account.
-class PgServer {
-public:
-    ~PgServer() { Stop(); }
-
-    bool Start(std::string& why) {
-        const std::string bin = FindServerBin();
-        if (bin.empty()) {
-            why = "PostgreSQL server binaries not found under /usr/lib/postgresql/*/bin: "
-                  "PostgreSQL tests skipped";
-            return false;
-        }
-        char pattern[] = "/tmp/quorvin-pg-XXXXXX";
-        if (mkdtemp(pattern) == nullptr) {
-            why = "cannot create a temporary folder for the server";
-            return false;
-        }
-        m_root = pattern;
-        m_asUser = getuid() == 0 ? "runuser -u postgres -- " : "";
-        if (getuid() == 0 && std::system(("chown postgres: " + Quote(m_root)).c_str()) != 0) {
-            why = "cannot hand the server folder to the postgres account";
-            return false;
-        }
-        m_bin = bin;
-        const std::string data = m_root + "/data";
-        const std::string log = m_root + "/server.log";
-        if (Run(Quote(bin + "/initdb") + " -D " + Quote(data) +
-                " -U quorvin -A trust -E UTF8 --locale=C --no-sync > " +
-                Quote(m_root + "/initdb.log") + " 2>&1") != 0) {
-            why = "initdb failed (see " + m_root + "/initdb.log)";
-            return false;
-        }
-        for (int attempt = 0; attempt < 5; ++attempt) {
-            m_port = FreePort();
-            const std::string options = "-p " + std::to_string(m_port) + " -k " + m_root +
-                                        " -c listen_addresses=127.0.0.1 -F";
-            if (Run(Quote(bin + "/pg_ctl") + " -D " + Quote(data) + " -o " + Quote(options) +
-                    " -l " + Quote(log) + " -w -t 60 start > /dev/null 2>&1") == 0) {
-                m_running = true;
-                return true;
-            }
-        }
-        why = "the test server did not start (see " + log + ")";
-        return false;
-    }
-
-    void Stop() {
-        if (m_running) {
-            Run(Quote(m_bin + "/pg_ctl") + " -D " + Quote(m_root + "/data") +
-                " -m immediate -w stop > /dev/null 2>&1");
-            m_running = false;
-        }
-        if (!m_root.empty()) {
-            std::error_code ec;
-            fs::remove_all(m_root, ec);
-            m_root.clear();
-        }
-    }
-
-    std::string Url() const { return "postgresql://quorvin@127.0.0.1:" + std::to_string(m_port); }
-
-private:
-    int Run(const std::string& command) { return std::system((m_asUser + command).c_str()); }
-
-    std::string m_bin;
-    std::string m_root;
-    std::string m_asUser;
-    int m_port = 0;
-    bool m_running = false;
-};
-
 std::mutex g_serverMutex;
-std::unique_ptr<PgServer> g_server;
+std::unique_ptr<ThrowawayPostgres> g_server;
 bool g_serverTried = false;
 std::string g_serverWhy;
 
@@ -154,7 +44,7 @@ std::string PostgresServer(std::string& why) {
     std::lock_guard lock(g_serverMutex);
     if (!g_serverTried) {
         g_serverTried = true;
-        auto server = std::make_unique<PgServer>();
+        auto server = std::make_unique<ThrowawayPostgres>();
         if (server->Start(g_serverWhy)) {
             g_server = std::move(server);
         }

@@ -1,0 +1,229 @@
+#include "cli/ArchivioCommon.h"
+
+#include "archive/ArchiveAdmin.h"
+#include "archive/Convert.h"
+#include "archive/DorvaneUser.h"
+#include "catalogue/StandardCatalogue.h"
+
+#include <termios.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+
+namespace quorvin::cli {
+
+namespace {
+
+// Options followed by a value; the rest are flags.
+const std::array<const char*, 13> kValueOptions = {
+    "archivio", "utente",   "documenti", "codice",   "nome",   "tipo", "anno",
+    "modello",  "cartella", "campo",     "tipo-doc", "output", "json"};
+
+struct CatalogueType {
+    catalogue::FieldType from;
+    FieldType to;
+};
+
+const std::array<CatalogueType, 5> kCatalogueTypes = {{
+    {catalogue::FieldType::Text, FieldType::Text},
+    {catalogue::FieldType::Date, FieldType::Date},
+    {catalogue::FieldType::Integer, FieldType::Integer},
+    {catalogue::FieldType::Decimal, FieldType::Decimal},
+    {catalogue::FieldType::Boolean, FieldType::Boolean},
+}};
+
+FieldType FromCatalogue(catalogue::FieldType type) {
+    for (const auto& entry : kCatalogueTypes) {
+        if (entry.from == type) {
+            return entry.to;
+        }
+    }
+    return FieldType::Text;
+}
+
+bool IsValueOption(const std::string& name) {
+    for (const char* option : kValueOptions) {
+        if (name == option) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+bool Options::Parse(const std::vector<std::string>& args, std::string& error) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (!arg.starts_with("--")) {
+            m_positional.push_back(arg);
+            continue;
+        }
+        std::string name = arg.substr(2);
+        const size_t eq = name.find('=');
+        if (eq != std::string::npos) {
+            m_values.emplace(name.substr(0, eq), name.substr(eq + 1));
+            m_flags[name.substr(0, eq)] = true;
+            continue;
+        }
+        if (IsValueOption(name) &&
+            !(name == "json" && (i + 1 >= args.size() || args[i + 1].starts_with("--")))) {
+            if (i + 1 >= args.size()) {
+                error = "Manca il valore dell'opzione --" + name + ".";
+                return false;
+            }
+            m_values.emplace(name, args[++i]);
+        }
+        m_flags[name] = true;
+    }
+    return true;
+}
+
+std::string Options::Value(const std::string& name, const std::string& fallback) const {
+    const auto it = m_values.find(name);
+    return it == m_values.end() ? fallback : it->second;
+}
+
+std::vector<std::string> Options::Values(const std::string& name) const {
+    std::vector<std::string> values;
+    for (auto [it, end] = m_values.equal_range(name); it != end; ++it) {
+        values.push_back(it->second);
+    }
+    return values;
+}
+
+std::string Options::Positional(size_t index) const {
+    return index < m_positional.size() ? m_positional[index] : std::string();
+}
+
+std::string DataFolder() {
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    if (xdg != nullptr && *xdg == '/') {
+        return std::string(xdg) + "/Belvast/Quorvin";
+    }
+    const char* home = std::getenv("HOME");
+    return std::string(home != nullptr ? home : ".") + "/.local/share/Belvast/Quorvin";
+}
+
+std::string Locator(const Options& options) {
+    const char* env = std::getenv("QUORVIN_ARCHIVIO");
+    const std::string fallback =
+        env != nullptr && *env != '\0' ? std::string(env) : DataFolder() + "/archivio.sqlite";
+    return options.Value("archivio", fallback);
+}
+
+std::shared_ptr<DorvaneConnection> OpenExisting(const Options& options) {
+    const std::string locator = Locator(options);
+    ConnectOptions connect;
+    connect.createSchema = !db::IsServerLocator(locator);
+    std::string error;
+    auto connection = DorvaneConnection::Open(locator, connect, error);
+    if (!connection) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return nullptr;
+    }
+    if (connection->Created()) {
+        std::string password;
+        ReadPasswordIfGiven(password);
+        if (!admin::MakeAdministrator(*connection, DorvaneUser::SystemAccount(), password, error)) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            return nullptr;
+        }
+    }
+    return connection;
+}
+
+bool ReadPasswordIfGiven(std::string& password) {
+    const char* env = std::getenv("QUORVIN_PASSWORD");
+    password = env != nullptr ? env : "";
+    return true;
+}
+
+bool ReadPassword(const std::string& prompt, std::string& password) {
+    if (const char* env = std::getenv("QUORVIN_PASSWORD"); env != nullptr && *env != '\0') {
+        password = env;
+        return true;
+    }
+    const bool terminal = isatty(STDIN_FILENO) != 0;
+    termios saved{};
+    if (terminal) {
+        std::fprintf(stderr, "%s", prompt.c_str());
+        tcgetattr(STDIN_FILENO, &saved);
+        termios quiet = saved;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+    }
+    const bool read = static_cast<bool>(std::getline(std::cin, password));
+    if (terminal) {
+        tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+        std::fprintf(stderr, "\n");
+    }
+    return read && !password.empty();
+}
+
+bool ArchiveSpecFromOptions(const Options& options, ArchiveSpec& spec, std::string& error) {
+    spec.code = options.Value("codice", "");
+    spec.name = options.Value("nome", "");
+    const auto tipo = ParseInteger(options.Value("tipo", ""));
+    const auto anno = ParseInteger(options.Value("anno", "0"));
+    if (spec.code.empty() || spec.name.empty() || !tipo || !anno) {
+        error = "Servono --codice, --nome e --tipo (un numero); --anno è un numero.";
+        return false;
+    }
+    spec.tipoArch = static_cast<long>(*tipo);
+    spec.anno = static_cast<long>(*anno);
+    spec.descriptionTemplate = options.Value("modello", "");
+    spec.folder = options.Value("cartella", "");
+    for (const auto& text : options.Values("campo")) {
+        const size_t first = text.find(':');
+        FieldSpec field;
+        field.name = text.substr(0, first);
+        const std::string rest = first == std::string::npos ? "text" : text.substr(first + 1);
+        const size_t second = rest.find(':');
+        if (!ParseFieldType(rest.substr(0, second), field.type)) {
+            error = "Tipo di campo non valido in '" + text + "'.";
+            return false;
+        }
+        field.defaultValue = second == std::string::npos ? "" : rest.substr(second + 1);
+        spec.fields.push_back(std::move(field));
+    }
+    for (const auto& text : options.Values("tipo-doc")) {
+        const auto code = ParseInteger(text);
+        if (!code) {
+            error = "Codice di tipo documento non valido: '" + text + "'.";
+            return false;
+        }
+        spec.docTypes.push_back(static_cast<long>(*code));
+    }
+    return true;
+}
+
+bool AddStandardCatalogue(DorvaneConnection& connection, long& types, long& archives,
+                          std::string& error) {
+    std::vector<DocTypeSpec> docTypes;
+    for (const auto& type : catalogue::StandardDocTypes()) {
+        docTypes.push_back({type.code, type.name});
+    }
+    std::vector<ArchiveSpec> specs;
+    for (const auto& def : catalogue::StandardArchives()) {
+        ArchiveSpec spec;
+        spec.code = def.code;
+        spec.name = def.name;
+        spec.tipoArch = def.tipoArch;
+        spec.anno = def.anno;
+        spec.descriptionTemplate = def.descriptionTemplate;
+        spec.docTypes = def.docTypes;
+        for (const auto& field : def.fields) {
+            spec.fields.push_back({field.name, FromCatalogue(field.type), field.defaultValue});
+        }
+        specs.push_back(std::move(spec));
+    }
+    types = static_cast<long>(docTypes.size());
+    archives = static_cast<long>(specs.size());
+    return admin::AddCatalogue(connection, docTypes, specs, error);
+}
+
+} // namespace quorvin::cli

@@ -1,0 +1,47 @@
+#pragma once
+// Shared pieces of the archivio commands: options, the archive to work on, passwords and
+// the standard catalogue.
+#include "archive/ArchiveTypes.h"
+#include "archive/DorvaneConnection.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quorvin::cli {
+
+// "--name value", "--name=value", "--flag" and positional words. Options that take a
+// value are listed in the parser; every other option is a flag.
+class Options {
+public:
+    bool Parse(const std::vector<std::string>& args, std::string& error);
+    bool Flag(const std::string& name) const { return m_flags.count(name) > 0; }
+    std::string Value(const std::string& name, const std::string& fallback) const;
+    std::vector<std::string> Values(const std::string& name) const;
+    std::string Positional(size_t index) const;
+
+private:
+    std::multimap<std::string, std::string> m_values;
+    std::map<std::string, bool> m_flags;
+    std::vector<std::string> m_positional;
+};
+
+// $XDG_DATA_HOME/Belvast/Quorvin, or ~/.local/share/Belvast/Quorvin.
+std::string DataFolder();
+// --archivio, else $QUORVIN_ARCHIVIO, else the embedded archive in the data folder.
+std::string Locator(const Options& options);
+// Opens the archive; an embedded one is created on first use with the operating-system
+// account as its administrator. nullptr after printing the reason.
+std::shared_ptr<DorvaneConnection> OpenExisting(const Options& options);
+
+// $QUORVIN_PASSWORD, else a line read from standard input (without echo on a terminal).
+bool ReadPassword(const std::string& prompt, std::string& password);
+// $QUORVIN_PASSWORD when set; true and empty otherwise.
+bool ReadPasswordIfGiven(std::string& password);
+
+bool ArchiveSpecFromOptions(const Options& options, ArchiveSpec& spec, std::string& error);
+bool AddStandardCatalogue(DorvaneConnection& connection, long& types, long& archives,
+                          std::string& error);
+
+} // namespace quorvin::cli
