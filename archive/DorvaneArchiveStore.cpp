@@ -20,17 +20,16 @@ constexpr size_t kMaxNameBytes = 200;
 std::string SafeFileName(const std::string& name) {
     const size_t cut = name.find_last_of("/\\");
     std::string base = cut == std::string::npos ? name : name.substr(cut + 1);
+    // Control characters and ':' go, runs of dots become one dot, leading dots and
+    // blanks go: no hidden name, no "..".
     std::string clean;
     for (const char c : base) {
-        if (static_cast<unsigned char>(c) >= 0x20 && c != ':') {
-            clean += c;
+        const bool control = static_cast<unsigned char>(c) < 0x20 || c == ':';
+        const bool repeatedDot = c == '.' && !clean.empty() && clean.back() == '.';
+        const bool leading = clean.empty() && (c == '.' || c == ' ');
+        if (!control && !repeatedDot && !leading) {
+            clean.push_back(c);
         }
-    }
-    while (clean.find("..") != std::string::npos) {
-        clean.replace(clean.find(".."), 2, ".");
-    }
-    while (!clean.empty() && (clean.front() == '.' || clean.front() == ' ')) {
-        clean.erase(0, 1);
     }
     if (clean.size() > kMaxNameBytes) {
         const std::string ext = DorvaneFiles::Extension(clean);
