@@ -17,6 +17,9 @@ const CommandEntry kCommands[] = {
     {"esamina", "mostra come viene riconosciuta una ricevuta PDF", quorvin::cli::RunEsamina},
     {"archivio", "amministra l'archivio (init, utenti, archivi, permessi, esporta, importa)",
      quorvin::cli::RunArchivio},
+    {"archivia", "archivia le ricevute della cartella (come il comando Archivia)",
+     quorvin::cli::RunArchivia},
+    {"mostra-log", "mostra un log di elaborazione salvato", quorvin::cli::RunMostraLog},
 };
 
 void PrintHelp() {

@@ -1,0 +1,184 @@
+// The receipt pass: every PDF of the receipt folder through the engine, archived files
+// backed up and removed, and the run's log saved at the end.
+#include "shell/ProcessRunner.h"
+
+#include "console/bvNolva.h"
+#include "engine/bvTel.h"
+
+#include "archive/DorvaneEnv.h"
+#include "archive/DorvaneFiles.h"
+#include "archive/DorvaneJob.h"
+#include "archive/DorvaneRecordset.h"
+#include "archive/DorvaneText.h"
+
+#include <optional>
+
+namespace quorvin::shell {
+
+namespace {
+
+constexpr const char* kFunc = "ProcessTelFiles()";
+
+// A receipt file that FileSplit cut into pieces. The pieces are temporary files, deleted as
+// soon as each has been processed. The file itself leaves the folder only when every piece
+// was archived: if one failed, the whole file is offered again on the next run rather than
+// losing the failed receipt (the pieces already archived are then archived again).
+struct SplitSource {
+    std::string path;
+    std::string name;
+    long pending = 0;
+    bool allArchived = true;
+};
+
+} // namespace
+
+void ProcessRunner::ProcessTelFiles() {
+    const std::string folder = DorvaneFiles::AddSeparator(m_sTelFolder);
+    const long count = ListFiles(folder + "*.pdf");
+    m_outcome.filesFound = count;
+    if (count == 0) {
+        LogOnScreen(1, "", kFunc, "Non ci sono file da elaborare.");
+        return;
+    }
+    if (m_bSaveBackups) {
+        m_sBackupFolder = folder + "BACKUP";
+        if (!DorvaneFiles::FolderExists(m_sBackupFolder) &&
+            !DorvaneFiles::CreateFolder(m_sBackupFolder)) {
+            m_view.MsgBox("Errore nella creazione della cartella '" + m_sBackupFolder +
+                              "'. Elaborazione interrotta.",
+                          RunView::kExclamation);
+            return;
+        }
+    }
+    m_outcome.receiptPassStarted = true;
+    m_nJobKind = 1;
+    m_cJob->Total(count);
+    m_cJob->Run();
+    SaveRunLog();
+    m_view.Progress(0);
+    m_view.Status("FILE", "");
+    m_view.Status("MSG", "");
+}
+
+void ProcessRunner::SaveRunLog() {
+    const std::string folder = LogFolder();
+    if (!DorvaneFiles::FolderExists(folder) && !DorvaneFiles::CreateFolder(folder)) {
+        LogOnScreen(1, folder, kFunc, "Creazione cartella dei log non riuscita");
+        return;
+    }
+    std::string prefix = DorvaneFiles::LocalName();
+    if (prefix.empty()) {
+        prefix = "localhost";
+    }
+    const QDateTime now = m_clock();
+    const std::string path = DorvaneFiles::AddSeparator(folder) + prefix + "_" +
+                             now.toString(QStringLiteral("yyyyMMdd")).toStdString() + "_" +
+                             now.toString(QStringLiteral("HHmmss")).toStdString() + ".xml";
+    if (LogSave(path)) {
+        m_sLastLogFile = path;
+    }
+}
+
+void ProcessRunner::ProcessTelFilesJob() {
+    DorvaneRecordset types(m_env.Connection());
+    types.Open("select * from SYS_TIPO_DOC_F");
+    if (m_bSaveBackups) {
+        m_sBackupFolder = DorvaneFiles::AddSeparator(m_sBackupFolder);
+    }
+    std::optional<SplitSource> split;
+    long i = 0;
+    do {
+        const FileRow row = xaFiles[static_cast<size_t>(i)];
+        m_view.Status("FILE", DorvaneFiles::FileName(row.path, true));
+        if (m_cDocTel->FileSplit(xaFiles, i) != 0) {
+            m_cJob->Total(static_cast<long>(xaFiles.size()));
+            if (row.found) {
+                split = SplitSource{row.path, row.name, 2, true};
+            } else if (split) {
+                // A piece cut again: its two halves replace it.
+                ++split->pending;
+                DorvaneFiles::DeleteFile(row.path, true);
+            }
+        }
+        m_cJob->Progress(i);
+
+        const FileRow current = xaFiles[static_cast<size_t>(i)];
+        m_cDocTel->File(current.path);
+        m_cDocTel->FileNameOrig(current.name);
+        bool archived = false;
+        if (m_cDocTel->IsOpen() && m_cDocTel->DocType() != -1) {
+            const std::string code = std::to_string(m_cDocTel->DocType());
+            if (DorvaneText::HasKey(m_colTipiDoc, code) && m_colTipiDoc.at(code)) {
+                archived = m_cDocTel->Process();
+            } else {
+                LogOnScreen(1, current.path, kFunc,
+                            "File non elaborato (archiviazione di '" +
+                                TypeName(types, m_cDocTel->DocType()) +
+                                "' disattivata nelle impostazioni).");
+            }
+        } else {
+            LogOnScreen(1, current.path, kFunc, "File non riconosciuto.");
+        }
+
+        const bool done = archived && !m_cDocTel->ProcessStopped();
+        if (!current.found) {
+            DorvaneFiles::DeleteFile(current.path, true);
+            if (split) {
+                split->allArchived = split->allArchived && done;
+                if (--split->pending == 0) {
+                    if (split->allArchived && DisposeOf(split->path, split->name)) {
+                        ++m_outcome.filesArchived;
+                    }
+                    split.reset();
+                }
+            }
+        } else if (done && DisposeOf(current.path, current.name)) {
+            ++m_outcome.filesArchived;
+        }
+
+        if (StopTest()) {
+            LogOnScreen(1, "", kFunc,
+                        "Elaborazione interrotta dall'utente dopo " + std::to_string(i) + " file.");
+            break;
+        }
+        ++i;
+    } while (i < static_cast<long>(xaFiles.size()));
+
+    // Pieces not reached because of a stop are temporary files too.
+    for (const auto& row : xaFiles) {
+        if (!row.found) {
+            DorvaneFiles::DeleteFile(row.path, true);
+        }
+    }
+    m_cJob->Progress(0);
+    types.Close();
+}
+
+bool ProcessRunner::StopTest() {
+    // Lets a STOP given while the file was processed reach the flags below.
+    m_view.KeepResponsive();
+    bool stopped = m_cDocTel->ProcessStopped();
+    if (stopped) {
+        m_cJob->Stopped(true);
+    } else {
+        stopped = m_cJob->Stopped();
+    }
+    m_outcome.stopped = m_outcome.stopped || stopped;
+    return stopped;
+}
+
+std::string ProcessRunner::TypeName(DorvaneRecordset& types, long code) {
+    if (types.IsOpen() && types.Find("ID_TIPODOC=" + std::to_string(code)) && !types.Eof()) {
+        return types.Value("DESCRIZIONE");
+    }
+    return "Tipo doc. " + std::to_string(code);
+}
+
+bool ProcessRunner::DisposeOf(const std::string& path, const std::string& name) {
+    if (m_bSaveBackups && !DorvaneFiles::CopyFile(path, m_sBackupFolder + name)) {
+        return false;
+    }
+    return DorvaneFiles::DeleteFile(path, false) && !DorvaneFiles::FileExists(path);
+}
+
+} // namespace quorvin::shell

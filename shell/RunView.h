@@ -1,0 +1,41 @@
+#pragma once
+// What a run shows besides its log: the window's list, status panels, progress bar, message
+// boxes and busy state. The window, the terminal and the tests each implement it.
+#include <QDateTime>
+
+#include <string>
+
+namespace quorvin::shell {
+
+class RunView {
+public:
+    // Message box styles of the run.
+    static constexpr int kInformation = 64;
+    static constexpr int kExclamation = 48;
+
+    virtual ~RunView() = default;
+
+    // A priority-1 message: a new row of the operation list, made the selected one.
+    virtual void AddLine(const QDateTime& when, const std::string& file,
+                         const std::string& message) = 0;
+    virtual void ClearLines() = 0;
+    // A status-bar panel: "FILE" or "MSG".
+    virtual void Status(const std::string& panel, const std::string& text) = 0;
+    // Any other priority: the window shows only the message, in the "MSG" panel.
+    virtual void StatusLine(const QDateTime& when, const std::string& file,
+                            const std::string& message) {
+        (void)when;
+        (void)file;
+        Status("MSG", message);
+    }
+    virtual void Progress(long percent) = 0;
+    virtual void MsgBox(const std::string& text, int style) = 0;
+    // The controls' state while a command runs (busy) and after it.
+    virtual void Busy(bool busy) = 0;
+    // Called between steps of a pass: the window handles pending events (STOP) here.
+    virtual void KeepResponsive() {}
+    // A fault of the log routines themselves; they never fail towards their callers.
+    virtual void ReportError(const std::string& where, const std::string& text) = 0;
+};
+
+} // namespace quorvin::shell
