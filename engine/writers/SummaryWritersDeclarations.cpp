@@ -85,10 +85,12 @@ const std::vector<Step> kDichiarazioniReads = {
                              {"Nome del file: ", kWS},
                              {"il file\r\n", kWS},
                              {"Nome del file : ", kWS}}},
-    {&TelInfo::ResponsibleName,    {{"denominazione : ", kEOL, kAnyText, kResponsible},
-                                    {"cognome e nome : ", kEOL, kAnyText, kResponsible},
-                                    {"denominazione : ", kEOL, kAnyText, "Responsabile della trasmissione :"},
-                                    {"cognome e nome : ", kEOL, kAnyText, "Responsabile della trasmissione :"}}},
+    // The person first: a company name after the heading may be the sender's, which
+    // follows the responsible person on the page.
+    {&TelInfo::ResponsibleName,    {{"cognome e nome : ", kEOL, kAnyText, kResponsible},
+                                    {"denominazione : ", kEOL, kAnyText, kResponsible},
+                                    {"cognome e nome : ", kEOL, kAnyText, "Responsabile della trasmissione :"},
+                                    {"denominazione : ", kEOL, kAnyText, "Responsabile della trasmissione :"}}},
     {&TelInfo::ResponsibleTaxCode, {{"codice fiscale : ", kWS, kTaxCode, kResponsible},
                                     {"codice fiscale : ", kWS, kTaxCode, "Responsabile della trasmissione :"}}},
     {&TelInfo::SenderName,  {{"denominazione : ", kEOL, kAnyText, kSentBy},

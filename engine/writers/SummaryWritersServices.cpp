@@ -215,7 +215,12 @@ bool ElencoCFRiep(FieldWriter& w) {
 bool AnnullamentoRiep(FieldWriter& w) {
     w.Run(kAnnullamentoReads);
     Work& c = w.work;
-    if (Lower(c.acquired) == "tutte") {
+    // "accolte tutte." closes a sentence: the full stop is not part of the word.
+    std::string word = Lower(Trim(c.acquired));
+    if (!word.empty() && word.back() == '.') {
+        word.pop_back();
+    }
+    if (word == "tutte") {
         c.acquired = c.total;
     }
     if (!IsNumeric(c.acquired)) {
