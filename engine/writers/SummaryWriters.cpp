@@ -70,11 +70,17 @@ std::vector<Field> AcknowledgementFields(InfoMember docDate, InfoMember received
     };
 }
 
-const std::vector<Field>& CounterAndSenderFields() {
+const std::vector<Field>& CounterFields() {
     static const std::vector<Field> kFields = {
         {"Num_trasmissioni", From(&Work::total), kIfNonEmpty},
         {"Num_accolte", From(&Work::acquired), kIfNonEmpty},
         {"Num_scartate", From(&Work::rejected), kIfNonEmpty},
+    };
+    return kFields;
+}
+
+const std::vector<Field>& SenderFields() {
+    static const std::vector<Field> kFields = {
         {"Trasmesso_Cod", From(&TelInfo::SenderCode), kIfNonEmpty},
         {"Trasmesso_Nome", From(&TelInfo::SenderName), kIfNonEmpty},
     };

@@ -33,8 +33,9 @@ bool RiqEnergRiep(FieldWriter& w);
 // File, Cod_Tipo_doc_F, Data_ricezione, Anno, Descrizione. Most writers date the
 // document with DocDate and the reception with ReceiptDate; some the other way round.
 std::vector<Field> AcknowledgementFields(InfoMember docDate, InfoMember receivedDate);
-// Then, each only when non-empty: the three counters and the sender.
-const std::vector<Field>& CounterAndSenderFields();
+// Then, each only when non-empty: the three counters, and the sender.
+const std::vector<Field>& CounterFields();
+const std::vector<Field>& SenderFields();
 
 // A numeric total is the document count; otherwise the count is acquired + rejected
 // (each when numeric) and that sum becomes the total written.

@@ -3,6 +3,9 @@
 // multi-purpose communications, energy requalification works.
 #include "engine/writers/SummaryWriters.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace quorvin::writers {
 
 namespace {
@@ -78,10 +81,11 @@ const std::vector<Step> kRiqEnergReads = {
 };
 // clang-format on
 
-bool CommonWrite(FieldWriter& w) {
+bool CommonWrite(FieldWriter& w, bool withSender = true) {
     SettleTotal(w);
-    const bool ok = w.Write(AcknowledgementFields(&TelInfo::DocDate, &TelInfo::ReceiptDate));
-    return w.Write(CounterAndSenderFields()) && ok;
+    bool ok = w.Write(AcknowledgementFields(&TelInfo::DocDate, &TelInfo::ReceiptDate));
+    ok = w.Write(CounterFields()) && ok;
+    return withSender ? w.Write(SenderFields()) && ok : ok;
 }
 
 } // namespace
@@ -103,16 +107,15 @@ bool RiqEnergRiep(FieldWriter& w) {
 
 bool ComPoliRiep(FieldWriter& w) {
     w.Run(kComPoliReads);
-    w.Run(kDescription);
-    for (const auto& fixed : kComPoliDescriptions) {
-        if (fixed.docType == w.Tel().DocType()) {
-            w.work.description = fixed.description;
-        }
+    const auto* fixed =
+        std::find_if(std::begin(kComPoliDescriptions), std::end(kComPoliDescriptions),
+                     [&](const auto& row) { return row.docType == w.Tel().DocType(); });
+    if (fixed != std::end(kComPoliDescriptions)) {
+        w.work.description = fixed->description;
+    } else {
+        w.Run(kDescription);
     }
-    SettleTotal(w);
-    const bool ok = w.Write(AcknowledgementFields(&TelInfo::DocDate, &TelInfo::ReceiptDate));
-    const auto& counters = CounterAndSenderFields();
-    return w.Write(std::vector<Field>(counters.begin(), counters.begin() + 3)) && ok;
+    return CommonWrite(w, false);
 }
 
 } // namespace quorvin::writers

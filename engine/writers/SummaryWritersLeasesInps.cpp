@@ -111,7 +111,8 @@ bool EMENSRiep(FieldWriter& w) {
     const std::string month = w.Read(kEmensPeriod);
     if (!month.empty()) {
         // The year follows the month word: "PERIODO : MARZO 2010".
-        const std::string year = w.Read(Form{": " + month + " ", Set(" "), kNumeric, "PERIODO"});
+        const std::string label = ": " + month + " ";
+        const std::string year = w.Read(Form{label, Set(" "), kNumeric, "PERIODO"});
         info.Period = year.empty() ? month : month + " " + year;
     }
     w.Tel().DocumentCount(w.Tel().PageCount());
