@@ -1,0 +1,207 @@
+// The archiving job of one receipt file: the summary record, then the single receipts.
+#include "archive/DorvaneEnv.h"
+#include "archive/DorvaneFiles.h"
+#include "archive/DorvaneJob.h"
+#include "archive/DorvaneRecordset.h"
+#include "engine/RuntimeError.h"
+#include "engine/bvTel.h"
+
+#include <exception>
+#include <vector>
+
+namespace quorvin {
+
+namespace {
+
+// Types that never get a summary record; the document count they start with.
+// 80 is here like 404: no archive is ever chosen for an 80 summary record.
+struct NoSummaryRow {
+    long docType;
+    bool pageCount; // the count is the page count, else 1
+};
+const NoSummaryRow kNoSummary[] = {{80, true}, {82, false}, {83, false}, {404, true}};
+
+const NoSummaryRow* NoSummaryFor(long docType) {
+    for (const auto& row : kNoSummary) {
+        if (row.docType == docType) {
+            return &row;
+        }
+    }
+    return nullptr;
+}
+
+enum class Pages {
+    F24,     // StorePagesF24
+    Nothing, // nothing to store, ok stays true
+};
+
+struct PagesRow {
+    std::vector<long> archTipoDocs;
+    Pages pages;
+};
+
+// The single receipts of each ArchTipoDoc. The other families (declarations,
+// communications, INAIL, StoreComAgen, models) come with their page-storing routines;
+// until their rows are written here their jobs end without success and roll back.
+const std::vector<PagesRow> kPages = {
+    {{131, 133}, Pages::F24},
+    {{94}, Pages::Nothing},
+};
+
+const PagesRow* PagesFor(long archTipoDoc) {
+    for (const auto& row : kPages) {
+        for (const long code : row.archTipoDocs) {
+            if (code == archTipoDoc) {
+                return &row;
+            }
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+bool bvTel::StoreFile() {
+    try {
+        if (!m_env) {
+            Raise(kErrArchive, "Archivio non collegato.");
+        }
+        DorvaneJob job;
+        m_cJob = &job;
+        job.Option(0, true);
+        job.Option(1, false);
+        job.Total(m_nPageCount);
+        job.Option(2, false);
+        job.Option(3, false);
+        bool handled = false;
+        bool handlerOk = false;
+        job.OnJob = [&](bool& ok) {
+            handled = true;
+            m_cJob_OnJob(ok);
+            handlerOk = ok;
+        };
+        job.OnStatus = [this](long nPrc) { m_cJob_OnStatus(nPrc); };
+        // One receipt file, one transaction: a job without success leaves nothing
+        // behind, so the file left in the folder is archived cleanly next time.
+        job.UseTransaction(m_env->Connection());
+        const bool result = job.Run();
+        m_cJob = nullptr;
+        if (!result && (!handled || handlerOk)) {
+            // The transaction could not begin or commit.
+            const auto& connection = m_env->Connection();
+            RaiseLog(1, "Archiviazione file", "StoreFile()",
+                     std::to_string(connection->LastErrorNumber()) + ": " +
+                         connection->LastError());
+        }
+        return result;
+    } catch (const RuntimeError& e) {
+        m_cJob = nullptr;
+        RaiseLog(1, "Archiviazione file", "StoreFile()", ErrorText(e));
+        return false;
+    } catch (const std::exception& e) {
+        m_cJob = nullptr;
+        RaiseLog(1, "Archiviazione file", "StoreFile()",
+                 std::to_string(kErrArchive) + ": " + e.what());
+        return false;
+    }
+}
+
+void bvTel::m_cJob_OnJob(bool& ok) {
+    try {
+        StoreSummaryAndPages(ok);
+    } catch (const std::exception& e) {
+        // A failing library call must still end the job with its closing line.
+        ok = false;
+        RaiseLog(1, m_sFileNameOrig, "m_cJob_OnJob()",
+                 std::to_string(kErrArchive) + ": " + e.what());
+        RaiseLog(1, m_sFileNameOrig, "m_cJob_OnJob()", "Archiviazione non completata");
+    }
+}
+
+void bvTel::StoreSummaryAndPages(bool& ok) {
+    m_bProcessStopped = false;
+    m_nSummaryRecord = -1;
+    std::string m;
+    std::string destination;
+    ok = true;
+    const NoSummaryRow* noSummary = NoSummaryFor(m_nDocType);
+    if (noSummary == nullptr && m_bStoreSummary) {
+        DorvaneRecordset& record = CurrentRecord();
+        DorvaneRecordset& defaults = WorkRecordset(0);
+        DorvaneArchiveStore& store = m_env->ArchiveStore();
+        ok = record.Open(m_sSummaryArchive, DorvaneRecordset::Mode::Updatable);
+        if (!ok) {
+            m = "Errore nell'apertura dell'archivio destinazione.";
+        }
+        std::string folder;
+        if (ok) {
+            record.SetDescription(store.DescriptionTemplate(m_sSummaryArchive), "SYS_DESCR", " ");
+            folder = m_env->Archives().Folder(m_sSummaryArchive);
+            store.PrepareRecord(defaults, m_sSummaryArchive);
+            ok = store.AddRecord(record);
+            if (!ok) {
+                m = "Errore nell'aggiunta nuovo record.";
+            }
+        }
+        if (ok) {
+            ok = WriteSummaryFields(m_asPageText.empty() ? std::string() : m_asPageText[0]);
+            if (!ok) {
+                m = "Errore nella scrittura dei dati del riepilogo.";
+            }
+        }
+        if (ok) {
+            store.CopyRecordDefaults(record, defaults, true);
+            // The stored name comes from the user's file name but never leaves the
+            // archive folder; the file is registered with the job's transaction.
+            ok = store.PrepareFile(record, m_sFileNameOrig, destination, folder);
+        }
+        if (ok) {
+            record.BuildDescription();
+            ok = DorvaneFiles::CopyFile(m_sFile, destination, true);
+            if (!ok) {
+                m = "Copia file non riuscita.";
+            }
+        }
+        if (ok) {
+            ok = record.Update();
+            if (ok) {
+                m_nSummaryRecord = std::stol(record.Value("SYS_RECORD"));
+            } else {
+                m = "Errore nel salvataggio dei dati del riepilogo.";
+            }
+        } else if (record.Editing()) {
+            record.CancelUpdate();
+        }
+        if (!ok) {
+            RaiseLog(1, m_sFileNameOrig, "m_cJob_OnJob()", m);
+        }
+    } else if (noSummary != nullptr) {
+        m_nDocCount = noSummary->pageCount ? m_nPageCount : 1;
+    } else {
+        m_nDocCount = 0;
+    }
+    if (ok) {
+        const PagesRow* pages = PagesFor(m_nArchTipoDoc);
+        if (pages == nullptr) {
+            ok = false;
+        } else if (pages->pages == Pages::F24) {
+            ok = StorePagesF24(m_nSummaryRecord);
+        }
+    }
+    if (ok) {
+        m = m_cJob != nullptr && m_cJob->Stopped() ? "Archiviazione interrotta dall'utente"
+                                                   : "Archiviazione completata";
+    } else {
+        m = "Archiviazione non completata";
+        if (m_nSummaryRecord < 0 && !destination.empty()) {
+            DorvaneFiles::DeleteFile(destination, true);
+        }
+    }
+    RaiseLog(1, m_sFileNameOrig, "m_cJob_OnJob()", m);
+}
+
+void bvTel::m_cJob_OnStatus(long nPrc) {
+    RaiseStatus(nPrc);
+}
+
+} // namespace quorvin
