@@ -1,0 +1,113 @@
+// The archiving job: summary record or not, its closing lines, and the rollback that
+// leaves nothing behind when it fails.
+#include "archive/DorvaneFiles.h"
+#include "archiving/ArchivingTestSupport.h"
+
+namespace quorvin::test {
+namespace {
+
+const std::string kIntraLists = "ELENCHI RIEPILOGATIVI DELLE CESSIONI E DEGLI ACQUISTI";
+const std::string kIntraLists2 = "INTRACOMUNITARI DI BENI E DI SERVIZI RESI E RICEVUTI";
+
+class StoreFileTest : public ArchivingTest {
+protected:
+    void ExpectNothingStored() {
+        for (const char* archive : {kStdSummary, kStdSingle}) {
+            EXPECT_EQ(RecordCount(archive), 0) << archive;
+            EXPECT_TRUE(StoredFiles(archive).empty()) << archive;
+        }
+        EXPECT_EQ(CountRows("select * from DB_COLLEGAMENTI"), 0);
+    }
+};
+
+TEST_P(StoreFileTest, NoSummaryAndNothingToStoreCompletes) {
+    // Formal checks only, no totals, no list: the file keeps no summary record.
+    EXPECT_TRUE(ProcessReceipt(
+        "intra.pdf", {{kHeaderSD, kIntraLists, kIntraLists2,
+                       "SONO STATI ESEGUITI I CONTROLLI FORMALI PREVISTI DALLE SPECIFICHE",
+                       "DATA DI TRASMISSIONE 25/01/2011",
+                       "Invio effettuato da : ROSSI codice fiscale : RSSMRA80A01H501U",
+                       "INVIO PROTOCOLLO N. 11012500001"}}));
+    EXPECT_EQ(m_tel->ArchTipoDoc(), 94);
+    EXPECT_FALSE(m_tel->StoreSummary());
+    EXPECT_EQ(m_tel->SingleArchive(), kStdSingle);
+    EXPECT_EQ(m_tel->SummaryRecord(), -1);
+    EXPECT_EQ(Messages(),
+              (std::vector<std::string>{"Archiviazione completata", "Elaborazione terminata"}));
+    EXPECT_EQ(LinesOf("m_cJob_OnJob()")[0].file, "intra.pdf");
+    ExpectNothingStored();
+}
+
+TEST_P(StoreFileTest, TypesWithoutSummaryRecordCountTheirDocuments) {
+    const std::vector<std::string> quadri = {"Elenco dei quadri della dichiarazione che",
+                                             "risultano compilati: FR RN",
+                                             "La dichiarazione risulta regolare.", "28/10/2010"};
+    const std::vector<std::string> dm10 = {
+        "ATTESTAZIONE DELLA DENUNCIA CONTRIBUTIVA RELATIVA AL PERIODO:", "MARZO 2010"};
+    struct Case {
+        std::string name;
+        FakeReader::Pages pages;
+        long docType;
+        long documents;
+    };
+    const std::vector<Case> cases = {
+        {"esiti.pdf", {quadri, quadri, quadri}, 80, 3},
+        {"impronta.pdf",
+         {{kHeaderAG, "COMUNICAZIONE DELL'IMPRONTA DEI DOCUMENTI INFORMATICI",
+           "In data 02/05/2011 Dati dell'intermediario Codice fiscale : RSSMRA80A01H501U",
+           "La comunicazione e' stata acquisita"},
+          {"pagina 2"}},
+         82,
+         1},
+        {"dm10.pdf", {dm10, dm10}, 404, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ProcessReceipt(c.name, c.pages);
+        EXPECT_EQ(m_tel->DocType(), c.docType);
+        EXPECT_EQ(m_tel->DocumentCount(), c.documents);
+        EXPECT_EQ(m_tel->SummaryRecord(), -1);
+        EXPECT_TRUE(m_tel->SummaryArchive().empty());
+        // Their single receipts are stored by routines still to come: the job ends
+        // without success, and with no summary step there is no step failure line.
+        EXPECT_EQ(
+            LinesOf("m_cJob_OnJob()"),
+            (std::vector<LogLine>{{1, c.name, "m_cJob_OnJob()", "Archiviazione non completata"}}));
+        ExpectNothingStored();
+    }
+}
+
+TEST_P(StoreFileTest, AFailedSummaryStepRollsEverythingBack) {
+    Load("f24.pdf", {{kHeaderAG, "ATTESTAZIONE DI AVVENUTA TRASMISSIONE",
+                      "In data 12/03/2010 alle ore 10:15 trasmesso da: RSSMRA80A01H501U",
+                      "ha acquisito con protocollo", "10031212345678 il file F24.rel"}});
+    // The PDF is gone from the folder: the copy fails if no earlier step does.
+    DorvaneFiles::DeleteFile(m_tel->File(), true);
+    m_log.clear();
+    EXPECT_FALSE(m_tel->Process());
+    const auto lines = LinesOf("m_cJob_OnJob()");
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_TRUE(lines[0].msg == "Errore nella scrittura dei dati del riepilogo." ||
+                lines[0].msg == "Copia file non riuscita.")
+        << lines[0].msg;
+    EXPECT_EQ(lines[1].msg, "Archiviazione non completata");
+    EXPECT_EQ(m_tel->SummaryRecord(), -1);
+    EXPECT_EQ(m_log.back(), (LogLine{1, "f24.pdf", "Process()", "Elaborazione interrotta"}));
+    ExpectNothingStored();
+}
+
+TEST_P(StoreFileTest, ProgressIsForwardedAndStopNeedsARunningJob) {
+    std::vector<long> status;
+    m_tel->ConnectTelLogStatus([&](long nPrc) { status.push_back(nPrc); });
+    m_tel->m_cJob_OnStatus(40);
+    EXPECT_EQ(status, std::vector<long>{40});
+    EXPECT_EQ(m_tel->Job(), nullptr);
+    EXPECT_FALSE(m_tel->StopProcess());
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, StoreFileTest,
+                         ::testing::Values(BackendKind::Sqlite, BackendKind::Postgres),
+                         BackendName);
+
+} // namespace
+} // namespace quorvin::test
