@@ -51,17 +51,62 @@ public:
     bool Query(const std::string& sql, Result& out) override {
         ClearError();
         out = Result{};
-        PGresult* res = PQexec(m_conn, sql.c_str());
-        const ExecStatusType status = res != nullptr ? PQresultStatus(res) : PGRES_FATAL_ERROR;
-        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
-            std::string message = Trim(PQerrorMessage(m_conn));
-            if (PQstatus(m_conn) != CONNECTION_OK) {
-                message = "Collegamento al server dell'archivio interrotto: " + message;
-            }
-            SetError(static_cast<int>(status), message);
-            PQclear(res);
-            return false;
+        // Inside a transaction a failed statement would abort the whole transaction on
+        // PostgreSQL but not on SQLite: a savepoint keeps the failure to the statement.
+        const bool wrap = PQtransactionStatus(m_conn) == PQTRANS_INTRANS && !IsControl(sql);
+        const std::string text =
+            wrap ? "SAVEPOINT quorvin_q; " + sql + "; RELEASE SAVEPOINT quorvin_q" : sql;
+        if (PQsendQuery(m_conn, text.c_str()) == 0) {
+            return Fail(PGRES_FATAL_ERROR);
         }
+        bool ok = true;
+        int status = PGRES_COMMAND_OK;
+        while (PGresult* res = PQgetResult(m_conn)) {
+            const ExecStatusType current = PQresultStatus(res);
+            if (current == PGRES_TUPLES_OK) {
+                Take(res, out);
+            } else if (current != PGRES_COMMAND_OK && current != PGRES_EMPTY_QUERY && ok) {
+                ok = false;
+                status = current;
+                SetError(static_cast<int>(status), Trim(PQresultErrorMessage(res)));
+            }
+            PQclear(res);
+        }
+        if (!ok) {
+            if (wrap) {
+                const std::string message = LastError();
+                PGresult* undo = PQexec(m_conn, "ROLLBACK TO SAVEPOINT quorvin_q; "
+                                                "RELEASE SAVEPOINT quorvin_q");
+                PQclear(undo);
+                SetError(status, message);
+            }
+            if (PQstatus(m_conn) != CONNECTION_OK) {
+                SetError(status, "Collegamento al server dell'archivio interrotto: " + LastError());
+            }
+            out = Result{};
+        }
+        return ok;
+    }
+
+private:
+    static bool IsControl(const std::string& sql) {
+        const std::string head = Lower(Trim(sql).substr(0, 10));
+        for (const char* word :
+             {"begin", "commit", "rollback", "end", "start", "savepoint", "release", "abort"}) {
+            if (head.starts_with(word)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    bool Fail(int status) {
+        SetError(status, Trim(PQerrorMessage(m_conn)));
+        return false;
+    }
+
+    static void Take(PGresult* res, Result& out) {
+        out = Result{};
         const int columns = PQnfields(res);
         for (int c = 0; c < columns; ++c) {
             out.columns.emplace_back(PQfname(res, c));
@@ -82,11 +127,8 @@ public:
             }
             out.rows.push_back(std::move(row));
         }
-        PQclear(res);
-        return true;
     }
 
-private:
     PGconn* m_conn;
 };
 

@@ -107,6 +107,23 @@ TEST_P(StoreTest, RollbackDropsRecordsAndDeletesCopiedFiles) {
     EXPECT_FALSE(m_connection->Commit()); // nothing open any more
 }
 
+TEST_P(StoreTest, AFailedQueryInsideTheTransactionSpoilsOnlyItself) {
+    ASSERT_TRUE(m_connection->Begin());
+    DorvaneRecordset record(m_connection);
+    ASSERT_TRUE(record.Open(kSingleCode, Mode::Updatable));
+    ASSERT_TRUE(record.AddNew());
+    ASSERT_TRUE(record.Update());
+    DorvaneRecordset failing(m_connection);
+    EXPECT_FALSE(failing.Open("select Campo_Inesistente from arc_singole000000001"));
+    EXPECT_FALSE(m_connection->Execute("insert into arc_singole000000001 (sys_record,"
+                                       " sys_seriale) values (" +
+                                       record.Value("SYS_RECORD") + ", 'doppio')"));
+    ASSERT_TRUE(record.AddNew());
+    ASSERT_TRUE(record.Update()) << m_connection->LastError();
+    ASSERT_TRUE(m_connection->Commit()) << m_connection->LastError();
+    EXPECT_EQ(RecordCount(kSingleCode), 2);
+}
+
 TEST_P(StoreTest, JobCommitsOnSuccessAndRollsBackOnFailureOrException) {
     const std::string source = m_dir.File("f24.pdf");
     WriteAll(source, "%PDF-1.4");
