@@ -300,6 +300,16 @@ TEST_P(F24ArchivingTest, FailingPaymentLeavesNoRecordAndNoStoredFile) {
     EXPECT_TRUE(DorvaneFiles::FileExists(source));
 }
 
+TEST_P(F24ArchivingTest, PaymentsAreStoredEvenWithoutAnArchiveForTheirOriginals) {
+    ASSERT_TRUE(Run("delete from SYS_TATD where ID_TIPODOC=111"));
+    ASSERT_TRUE(Archive("r01_f24_trasmissione.txt", "f24.pdf"));
+    EXPECT_EQ(RecordCount(kStdSingle), 4);
+    EXPECT_THAT(m_log, Contains(LogLine{1, "f24.pdf", kStore,
+                                        "Archiviazione progressivo 000001: Archivio documento "
+                                        "di riferimento non trovato"}));
+    EXPECT_EQ(CountLines(kStore, "Archiviazione progressivo 000004 riuscita"), 1);
+}
+
 TEST_P(F24ArchivingTest, StopAfterThePaymentBeingStored) {
     m_engine->ConnectTelLogEvent(
         [this](long, const std::string&, const std::string& sFunc, const std::string& sMsg) {

@@ -77,24 +77,6 @@ TEST_P(F24WritersTest, ReceiptDateThatIsNotADateFailsTheWriter) {
     EXPECT_EQ(m_log.back().func, "WriteFieldsF24Sing()");
 }
 
-TEST_P(F24WritersTest, OutcomeReadsItsProtocolFromTheDelegationSentence) {
-    Load("esito.pdf", {{kHeaderAG, "RICHIESTA DI PAGAMENTO TELEMATICO - ESITO DEL VERSAMENTO"},
-                       {kHeaderAG, "RICHIESTA DI PAGAMENTO TELEMATICO - ESITO DEL VERSAMENTO",
-                        "La delega con protocollo 10061610424512345-000003 del 16/06/2010",
-                        "Codice fiscale : 02456789011 - FERRAMENTA DI GALLO-BIANCHI",
-                        "La banca (ABI 03069) ha preso atto del versamento a zero."}});
-    m_tel->Info().ReceiptDate = "18/06/2010";
-    ASSERT_TRUE(m_tel->CurrentRecord().Open(kStdSingle, DorvaneRecordset::Mode::Updatable));
-    ASSERT_TRUE(m_tel->CurrentRecord().AddNew());
-    ASSERT_TRUE(m_tel->WriteFieldsF24EsitoSing(m_tel->PageText()[1]));
-    EXPECT_EQ(Value("Protocollo_pag"), "10061610424512345");
-    EXPECT_EQ(Value("Progressivo_pag"), "000003");
-    EXPECT_EQ(Value("Cod_Fiscale"), "02456789011");
-    EXPECT_EQ(m_tel->Info().Company, "FERRAMENTA DI GALLO-BIANCHI");
-    EXPECT_EQ(Value("Abi"), "03069");
-    EXPECT_EQ(Value("Cod_Tipo_doc_F"), "133");
-}
-
 INSTANTIATE_TEST_SUITE_P(Backends, F24WritersTest, ::testing::Values(BackendKind::Sqlite),
                          BackendName);
 
