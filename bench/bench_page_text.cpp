@@ -32,22 +32,26 @@ std::vector<std::string> ReceiptPage(int page) {
     return lines;
 }
 
-// A receipt written once per process into the temporary folder.
+// A receipt written once per process into the temporary folder, removed at exit.
+struct ReceiptFile {
+    std::string path;
+    ~ReceiptFile() { std::remove(path.c_str()); }
+};
+
 const std::string& ReceiptPdf() {
-    static const std::string path = [] {
-        const std::string out = (std::filesystem::temp_directory_path() /
-                                 ("quorvin-bench-" + std::to_string(getpid()) + ".pdf"))
-                                    .string();
+    static const ReceiptFile file{[] {
+        const std::string path = (std::filesystem::temp_directory_path() /
+                                  ("quorvin-bench-" + std::to_string(getpid()) + ".pdf"))
+                                     .string();
         std::vector<std::vector<std::string>> pages;
         for (int p = 1; p <= kPages; ++p) {
             pages.push_back(ReceiptPage(p));
         }
         std::string error;
-        quorvin::fixture::WritePdf(pages, out, &error);
-        std::atexit([] { std::remove(ReceiptPdf().c_str()); });
-        return out;
-    }();
-    return path;
+        quorvin::fixture::WritePdf(pages, path, &error);
+        return path;
+    }()};
+    return file.path;
 }
 
 const Page& FirstPage() {

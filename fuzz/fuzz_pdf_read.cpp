@@ -10,8 +10,17 @@
 
 using namespace quorvin::pdf;
 
+namespace {
+// The file the reader is given, removed when the fuzzer exits.
+struct InputFile {
+    std::string path;
+    ~InputFile() { std::remove(path.c_str()); }
+};
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const std::string path = "/tmp/quorvin-fuzz-pdf-" + std::to_string(getpid()) + ".pdf";
+    static const InputFile input{"/tmp/quorvin-fuzz-pdf-" + std::to_string(getpid()) + ".pdf"};
+    const std::string& path = input.path;
     static const auto reader = MakeInProcessReader();
     FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) {
