@@ -1,5 +1,5 @@
 #pragma once
-// The page-text model: words with boxes in, Acrobat-like runs out.
+// The page-text model: words with boxes in, text runs in reading order out.
 #include <string>
 #include <vector>
 
