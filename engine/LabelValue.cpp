@@ -119,10 +119,12 @@ std::u32string Read(const std::u32string& text, const std::u32string& lowerText,
         if (IsValid(value, kind)) {
             return value;
         }
-        pos = backward ? vstart - 1 : InStr(vend, lowerText, lowerLabel);
-        if (pos < 1) {
+        const long next = backward ? vstart - 1 : InStr(vend, lowerText, lowerLabel);
+        // A search that would not move on (a negative length) can only repeat itself.
+        if (next < 1 || (backward ? next >= pos : next <= pos)) {
             return {};
         }
+        pos = next;
     }
 }
 

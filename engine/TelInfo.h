@@ -40,7 +40,7 @@ struct TelInfo {
 };
 
 inline std::string& TelInfo::Slot(size_t k) {
-    std::array<std::string*, kSlots> slots = {
+    std::array<std::string*, kSlots> all = {
         &SenderTaxCode, &ReceiptDate,     &ReceiptTime,     &Protocol,
         &SentFile,      &PaymentProtocol, &SendNumber,      &TaxCode,
         &VatNumber,     &Company,         &ResponsibleName, &ResponsibleTaxCode,
@@ -48,7 +48,7 @@ inline std::string& TelInfo::Slot(size_t k) {
         &Amount,        &BankAbi,         &BankCab,         &BankAccount,
         &Outcome,       &PeriodFrom,      &PeriodTo,        &Period,
         &Year};
-    return *slots.at(k);
+    return *all.at(k);
 }
 
 } // namespace quorvin

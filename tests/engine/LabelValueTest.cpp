@@ -132,6 +132,9 @@ TEST(GetLabelValue, BackwardRejectionMovesTheWindowLeft) {
 }
 
 TEST(GetLabelValue, NeverFailsOnOddInput) {
+    // A negative length read backwards once looped for ever.
+    EXPECT_EQ(GetLabelValue("label xx", "label", -1, "", kNumeric, false, true), "");
+    EXPECT_EQ(GetLabelValue("ab label", "label", -3, "", kDate, false, true), "");
     EXPECT_EQ(GetLabelValue("", "x", 3, "", kAnyText, false, false), "");
     EXPECT_EQ(GetLabelValue("x", "x", 3, "", kAnyText, false, false), "");
     // A label at the very start read backwards: the value is the whole text.
