@@ -38,6 +38,59 @@ TEST_P(StoreFileTest, NoSummaryAndNothingToStoreCompletes) {
     ExpectNothingStored();
 }
 
+TEST_P(StoreFileTest, SummaryRecordWithItsFileAndDescription) {
+    EXPECT_TRUE(
+        ProcessReceipt("intra 'gennaio'.pdf",
+                       {{kHeaderSD, kIntraLists, kIntraLists2,
+                         "SONO STATI ESEGUITI I CONTROLLI FORMALI PREVISTI DALLE SPECIFICHE",
+                         "DATA DI TRASMISSIONE 25/01/2011",
+                         "Invio effettuato da : ROSSI codice fiscale : RSSMRA80A01H501U",
+                         "INVIO PROTOCOLLO N. 11012500001", "DICHIARAZIONI TOTALI 3"}}));
+    EXPECT_EQ(m_tel->SummaryArchive(), kStdSummary);
+    EXPECT_EQ(Messages(),
+              (std::vector<std::string>{"Archiviazione completata", "Elaborazione terminata"}));
+    ASSERT_EQ(RecordCount(kStdSummary), 1);
+    DorvaneRecordset rs(m_env.Connection());
+    ASSERT_TRUE(rs.Open("select * from " + Table(kStdSummary)));
+    EXPECT_EQ(rs.Value("SYS_RECORD"), std::to_string(m_tel->SummaryRecord()));
+    EXPECT_EQ(rs.Value("Protocollo_Attribuito"), "11012500001");
+    EXPECT_NE(rs.Value("SYS_DESCR").find("11012500001"), std::string::npos);
+    // The stored copy is named after the user's file, inside the archive's folder.
+    const std::string stored = rs.Value("SYS_FILE");
+    EXPECT_EQ(DorvaneFiles::FolderOf(stored),
+              DorvaneFiles::FolderOf(m_env.Archives().Folder(kStdSummary) + "/x"));
+    EXPECT_EQ(DorvaneFiles::FileName(stored, true), "intra 'gennaio'.pdf");
+    EXPECT_EQ(ReadAll(stored), ReadAll(m_tel->File()));
+    EXPECT_EQ(RecordCount(kStdSingle), 0);
+}
+
+TEST_P(StoreFileTest, AStopDuringThePageStoringEndsTheJobAsInterrupted) {
+    // A real F24 transmission read by the real page reader, so that pages can be cut.
+    const std::string pdf = MakeReceipt(m_dir, "r01_f24_trasmissione.txt", "f24.pdf");
+    bvTel tel(m_env);
+    std::vector<LogLine> log;
+    tel.ConnectTelLogEvent([&](long nPriority, const std::string& sFile, const std::string& sFunc,
+                               const std::string& sMsg) {
+        log.push_back({nPriority, sFile, sFunc, sMsg});
+    });
+    tel.ConnectTelLogStatus([&](long) { tel.StopProcess(); });
+    tel.Init();
+    tel.File(pdf);
+    tel.FileNameOrig("f24.pdf");
+    ASSERT_EQ(tel.DocType(), 130);
+    EXPECT_TRUE(tel.Process());
+    EXPECT_TRUE(tel.ProcessStopped());
+    std::vector<std::string> closing;
+    for (const auto& line : log) {
+        if (line.func == "m_cJob_OnJob()") {
+            closing.push_back(line.msg);
+        }
+    }
+    EXPECT_EQ(closing, std::vector<std::string>{"Archiviazione interrotta dall'utente"});
+    EXPECT_EQ(RecordCount(kStdSummary), 1) << "what was stored before the stop is kept";
+    EXPECT_EQ(RecordCount(kStdSingle), 1);
+}
+
 TEST_P(StoreFileTest, TypesWithoutSummaryRecordCountTheirDocuments) {
     const std::vector<std::string> quadri = {"Elenco dei quadri della dichiarazione che",
                                              "risultano compilati: FR RN",
@@ -94,15 +147,6 @@ TEST_P(StoreFileTest, AFailedSummaryStepRollsEverythingBack) {
     EXPECT_EQ(m_tel->SummaryRecord(), -1);
     EXPECT_EQ(m_log.back(), (LogLine{1, "f24.pdf", "Process()", "Elaborazione interrotta"}));
     ExpectNothingStored();
-}
-
-TEST_P(StoreFileTest, ProgressIsForwardedAndStopNeedsARunningJob) {
-    std::vector<long> status;
-    m_tel->ConnectTelLogStatus([&](long nPrc) { status.push_back(nPrc); });
-    m_tel->m_cJob_OnStatus(40);
-    EXPECT_EQ(status, std::vector<long>{40});
-    EXPECT_EQ(m_tel->Job(), nullptr);
-    EXPECT_FALSE(m_tel->StopProcess());
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, StoreFileTest,
