@@ -1,0 +1,313 @@
+// quorvin-cli archivia as the user and the scheduler run it: a process, its output and its
+// exit status; and what a kill at any moment leaves behind.
+#include "DriverTestSupport.h"
+
+#include "archive/DorvaneEnv.h"
+#include "archive/DorvaneFiles.h"
+#include "archive/DorvaneRecordset.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QSettings>
+#include <gmock/gmock.h>
+
+#include <csignal>
+#include <filesystem>
+#include <random>
+#include <regex>
+
+namespace quorvin::test {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+struct CliResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class ArchiviaTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_archive = m_home.File("archivio.sqlite");
+        ASSERT_TRUE(MakeStandardArchive(m_archive));
+        m_folder = m_home.File("ricevute");
+        fs::create_directories(m_folder);
+    }
+
+    QProcessEnvironment Environment() const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", QString::fromStdString(m_home.File("config")));
+        env.insert("XDG_DATA_HOME", QString::fromStdString(m_home.File("data")));
+        env.remove("QUORVIN_ARCHIVIO");
+        return env;
+    }
+
+    void Start(QProcess& cli, const QStringList& args) const {
+        cli.setProcessEnvironment(Environment());
+        cli.start(QString::fromUtf8(QUORVIN_CLI_PATH), args);
+        ASSERT_TRUE(cli.waitForStarted());
+    }
+
+    CliResult Run(const QStringList& args) const {
+        QProcess cli;
+        Start(cli, args);
+        CliResult result;
+        if (cli.waitForFinished(120000) && cli.exitStatus() == QProcess::NormalExit) {
+            result.status = cli.exitCode();
+        }
+        result.out = cli.readAllStandardOutput().toStdString();
+        result.err = cli.readAllStandardError().toStdString();
+        return result;
+    }
+
+    // The usual run: this folder, this archive, no reject folder.
+    QStringList Args(const QStringList& more = {}) const {
+        return QStringList{"archivia",
+                           "--ricevute",
+                           QString::fromStdString(m_folder),
+                           "--archivio",
+                           QString::fromStdString(m_archive),
+                           "--scarti",
+                           ""} +
+               more;
+    }
+
+    std::string Receipt(const std::string& templateName, const std::string& name) const {
+        const std::string path = m_folder + "/" + name;
+        TempDir scratch;
+        fs::copy_file(MakeReceipt(scratch, templateName, name), path);
+        return path;
+    }
+
+    bool InFolder(const std::string& name) const { return fs::exists(m_folder + "/" + name); }
+    bool InBackup(const std::string& name) const {
+        return fs::exists(m_folder + "/BACKUP/" + name);
+    }
+
+    TempDir m_home;
+    std::string m_archive;
+    std::string m_folder;
+};
+
+// Stored file names of the summary records, and the record counts of the two archives.
+struct ArchiveState {
+    std::vector<std::string> storedNames;
+    long summaries = 0;
+    long singles = 0;
+};
+
+ArchiveState ReadArchive(const std::string& locator) {
+    ArchiveState state;
+    DorvaneEnv env;
+    EXPECT_TRUE(env.Connect(locator)) << env.LastError();
+    EXPECT_TRUE(env.Login()) << env.LastError();
+    DorvaneRecordset rs(env.Connection());
+    EXPECT_TRUE(rs.Open("select SYS_FILE from " + env.Database().TableName("QUORVINRIEPILOGO")));
+    for (; !rs.Eof(); rs.MoveNext()) {
+        state.storedNames.push_back(DorvaneFiles::FileName(rs.Value("SYS_FILE"), false));
+        ++state.summaries;
+    }
+    DorvaneRecordset singles(env.Connection());
+    EXPECT_TRUE(
+        singles.Open("select count(*) as n from " + env.Database().TableName("QUORVINSINGOLE00")));
+    state.singles = std::stol(singles.Value("n"));
+    return state;
+}
+
+bool HasStored(const ArchiveState& state, const std::string& fileName) {
+    const std::string base = DorvaneFiles::FileName(fileName, false);
+    for (const auto& stored : state.storedNames) {
+        if (stored == base || stored.starts_with(base + "_")) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST_F(ArchiviaTest, EveryFileArchivedExitsZeroAndPrintsTheListLines) {
+    Receipt("r01_f24_trasmissione.txt", "a.pdf");
+    Receipt("r02_f24_esito.txt", "b.PDF");
+    const CliResult run = Run(Args());
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    const std::regex line(
+        R"((^|\n)\d\d/\d\d/\d{4} \d\d:\d\d:\d\d  b\.PDF  Elaborazione terminata\n)");
+    EXPECT_TRUE(std::regex_search(run.out, line)) << run.out;
+    EXPECT_THAT(run.out, Not(HasSubstr("\r"))); // no progress line when not on a terminal
+    EXPECT_THAT(run.out, Not(HasSubstr("Trovato archivio destinazione"))); // a detail line
+    EXPECT_THAT(run.out, HasSubstr("Ricevute trovate: 2, archiviate: 2"));
+    EXPECT_FALSE(InFolder("a.pdf"));
+    EXPECT_TRUE(InBackup("a.pdf"));
+    EXPECT_TRUE(InBackup("b.PDF"));
+
+    // The saved log, detail lines included, shown again as a table.
+    const std::string logFolder = m_home.File("data/Belvast/Quorvin/Logs/Quorvin");
+    EXPECT_THAT(run.out, HasSubstr("Log salvato in " + logFolder + "/"));
+    const CliResult shown = Run({"mostra-log"});
+    EXPECT_EQ(shown.status, 0) << shown.err;
+    EXPECT_THAT(shown.out, HasSubstr("Trovato archivio destinazione"));
+    EXPECT_THAT(shown.out, HasSubstr("Process()"));
+}
+
+TEST_F(ArchiviaTest, VerboseShowsTheDetailLines) {
+    Receipt("r01_f24_trasmissione.txt", "a.pdf");
+    const CliResult run = Run(Args({"--verbose", "--no-backup"}));
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_THAT(run.out, HasSubstr("Trovato archivio destinazione"));
+    EXPECT_FALSE(InFolder("a.pdf"));
+    EXPECT_FALSE(fs::exists(m_folder + "/BACKUP"));
+}
+
+TEST_F(ArchiviaTest, FilesLeftBehindExitOne) {
+    Receipt("r01_f24_trasmissione.txt", "a.pdf");
+    Receipt("x_nessuna_frase.txt", "b.pdf");
+    Receipt("r57_forniture_documenti_fiscali.txt", "c.pdf");
+    const CliResult run = Run(Args());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.out, HasSubstr("b.pdf  File non riconosciuto."));
+    // A fresh settings store starts with the first-run flags: 293 is off.
+    EXPECT_THAT(run.out, HasSubstr("c.pdf  File non elaborato (archiviazione di 'Fornitura "
+                                   "Documenti Fiscali Art. 3 comma 3 DPR 404' disattivata"));
+    EXPECT_TRUE(InFolder("b.pdf"));
+    EXPECT_TRUE(InFolder("c.pdf"));
+}
+
+TEST_F(ArchiviaTest, FoldersAndBackupSwitchComeFromTheSettings) {
+    Receipt("r01_f24_trasmissione.txt", "a.pdf");
+    {
+        QSettings settings(QString::fromStdString(m_home.File("config/Belvast/Quorvin.conf")),
+                           QSettings::IniFormat);
+        settings.beginGroup("Impostazioni");
+        settings.setValue("LastFolder", QString::fromStdString(m_folder));
+        settings.setValue("LastFolderNolva", "");
+        settings.setValue("SaveBackups", 0);
+        settings.setValue("130", 1);
+    }
+    const CliResult run = Run({"archivia", "--archivio", QString::fromStdString(m_archive)});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_FALSE(InFolder("a.pdf"));
+    EXPECT_FALSE(fs::exists(m_folder + "/BACKUP"));
+}
+
+TEST_F(ArchiviaTest, RunsThatCannotStartExitTwo) {
+    Receipt("r01_f24_trasmissione.txt", "a.pdf");
+    const CliResult missingFolder =
+        Run({"archivia", "--ricevute", QString::fromStdString(m_home.File("nessuna")), "--archivio",
+             QString::fromStdString(m_archive), "--scarti", ""});
+    EXPECT_EQ(missingFolder.status, 2);
+    EXPECT_THAT(missingFolder.err, HasSubstr("inesistente o non raggiungibile."));
+
+    const CliResult missingArchive =
+        Run({"archivia", "--ricevute", QString::fromStdString(m_folder), "--archivio",
+             QString::fromStdString(m_home.File("manca.sqlite"))});
+    EXPECT_EQ(missingArchive.status, 2);
+    EXPECT_FALSE(fs::exists(m_home.File("manca.sqlite")));
+
+    WriteAll(m_folder + "/BACKUP", "in the way");
+    const CliResult noBackup = Run(Args());
+    EXPECT_EQ(noBackup.status, 2);
+    EXPECT_THAT(noBackup.err, HasSubstr("Elaborazione interrotta."));
+    EXPECT_TRUE(InFolder("a.pdf"));
+
+    EXPECT_EQ(Run({"archivia", "--sconosciuta"}).status, 2);
+    EXPECT_EQ(Run({"archivia", "--ricevute"}).status, 2);
+    const CliResult help = Run({"archivia", "--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_THAT(help.out, HasSubstr("Uso: quorvin-cli archivia"));
+}
+
+TEST_F(ArchiviaTest, EmptyFolderIsNotAFailure) {
+    const CliResult run = Run(Args());
+    EXPECT_EQ(run.status, 0);
+    EXPECT_THAT(run.out, HasSubstr("Non ci sono file da elaborare."));
+    EXPECT_THAT(run.out, Not(HasSubstr("Log salvato")));
+}
+
+TEST_F(ArchiviaTest, SigtermStopsAfterTheCurrentFileAndSavesTheLog) {
+    constexpr int kFiles = 15;
+    for (int i = 0; i < kFiles; ++i) {
+        Receipt("r01_f24_trasmissione.txt", "f" + std::to_string(100 + i) + ".pdf");
+    }
+    QProcess cli;
+    Start(cli, Args());
+    std::string out;
+    while (out.find("Elaborazione terminata") == std::string::npos &&
+           cli.state() != QProcess::NotRunning) {
+        cli.waitForReadyRead(100);
+        out += cli.readAllStandardOutput().toStdString();
+    }
+    ::kill(static_cast<pid_t>(cli.processId()), SIGTERM);
+    ASSERT_TRUE(cli.waitForFinished(60000));
+    out += cli.readAllStandardOutput().toStdString();
+    EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(cli.exitCode(), 1) << out;
+    EXPECT_THAT(out, HasSubstr("Elaborazione interrotta dall'utente dopo "));
+    EXPECT_THAT(out, HasSubstr("Log salvato in "));
+    const ArchiveState state = ReadArchive(m_archive);
+    long left = 0;
+    for (int i = 0; i < kFiles; ++i) {
+        const std::string name = "f" + std::to_string(100 + i) + ".pdf";
+        left += InFolder(name);
+        EXPECT_TRUE(InFolder(name) || HasStored(state, name)) << name;
+    }
+    EXPECT_GT(left, 0);
+}
+
+// A kill at any moment: every receipt is archived and gone, archived and still there, or
+// not archived and still there; never gone without being archived, never half archived.
+TEST_F(ArchiviaTest, KillAtRandomMomentsNeverLosesAReceipt) {
+    constexpr int kRounds = 12;
+    constexpr int kFiles = 5;
+    std::mt19937 random(std::random_device{}());
+    std::vector<std::string> names;
+    int round = 0;
+    const auto fill = [&] {
+        for (int i = 0; i < kFiles; ++i) {
+            const std::string name = "k" + std::to_string(round) + "_" + std::to_string(i) + ".pdf";
+            Receipt("r01_f24_trasmissione.txt", name);
+            names.push_back(name);
+        }
+    };
+    // How long an undisturbed run of such a folder takes, to spread the kills over it.
+    fill();
+    QElapsedTimer timer;
+    timer.start();
+    ASSERT_EQ(Run(Args()).status, 0);
+    const int fullRun = std::max<int>(50, static_cast<int>(timer.elapsed()));
+
+    for (round = 1; round <= kRounds; ++round) {
+        fill();
+        QProcess cli;
+        Start(cli, Args());
+        const int delay = std::uniform_int_distribution<int>(0, fullRun * 5 / 4)(random);
+        cli.waitForFinished(delay);
+        if (cli.state() != QProcess::NotRunning) {
+            ::kill(static_cast<pid_t>(cli.processId()), SIGKILL);
+            cli.waitForFinished(10000);
+        }
+
+        const ArchiveState state = ReadArchive(m_archive);
+        // Each F24 receipt stores one summary and four single records, all or nothing.
+        EXPECT_EQ(state.singles, 4 * state.summaries) << "round " << round;
+        for (const auto& name : names) {
+            const bool archived = HasStored(state, name);
+            EXPECT_TRUE(InFolder(name) || archived) << name << ", round " << round;
+            EXPECT_TRUE(!InBackup(name) || archived) << name << ", round " << round;
+        }
+    }
+
+    // What the kills left behind is archived by the next run.
+    const CliResult last = Run(Args());
+    EXPECT_EQ(last.status, 0) << last.out;
+    for (const auto& name : names) {
+        EXPECT_FALSE(InFolder(name)) << name;
+        EXPECT_TRUE(InBackup(name)) << name;
+    }
+}
+
+} // namespace
+} // namespace quorvin::test
