@@ -125,6 +125,9 @@ const ArchiveSpec* DorvaneConnection::Archive(const std::string& code) {
 
 const ArchiveSpec* DorvaneConnection::ArchiveByTable(const std::string& table) {
     const std::string wanted = Lower(table);
+    if (!wanted.starts_with(schema::TableNameFor(""))) {
+        return nullptr; // the catalogue's own tables: no query needed
+    }
     for (const auto& [code, spec] : m_archives) {
         if (spec.table == wanted) {
             return &spec;
