@@ -2,11 +2,8 @@
 // shares, and the writer of fields prepared by the page storing.
 #include "engine/writers/SummaryWriters.h"
 
-#include "archive/Utf8.h"
-
 #include <algorithm>
 #include <array>
-#include <initializer_list>
 
 namespace quorvin {
 
@@ -15,7 +12,7 @@ namespace writers {
 namespace {
 
 struct SummaryRow {
-    std::initializer_list<long> docTypes;
+    std::vector<long> docTypes;
     const char* name;
     SummaryBody body;
 };

@@ -2,8 +2,6 @@
 // receipts (INPS E-MENS and ENPALS returns, INAIL wages declaration).
 #include "engine/writers/SummaryWriters.h"
 
-#include "archive/Utf8.h"
-
 namespace quorvin::writers {
 
 namespace {
