@@ -1,5 +1,6 @@
 #include "archive/DorvaneEnv.h"
 
+#include "archive/ArchiveAdmin.h"
 #include "archive/DorvaneFiles.h"
 
 namespace quorvin {
@@ -13,6 +14,12 @@ bool DorvaneEnv::Connect(const std::string& locator, const ConnectOptions& optio
     m_user.reset();
     m_connection = DorvaneConnection::Open(locator, options, m_error);
     if (!m_connection) {
+        return false;
+    }
+    // A new embedded archive belongs to the account that created it, so it works at once.
+    if (m_connection->Created() && m_connection->Backend() == db::Backend::Sqlite &&
+        !admin::MakeAdministrator(*m_connection, DorvaneUser::SystemAccount(), "", m_error)) {
+        m_connection.reset();
         return false;
     }
     m_user = std::make_unique<DorvaneUser>(m_connection);

@@ -22,7 +22,8 @@ public:
     DorvaneEnv(const DorvaneEnv&) = delete;
     DorvaneEnv& operator=(const DorvaneEnv&) = delete;
 
-    // locator: a file path or a postgresql:// URL (libpq connection strings too).
+    // locator: a file path or a postgresql:// URL (libpq connection strings too). A new
+    // embedded archive is created with the system account as its administrator.
     bool Connect(const std::string& locator, const ConnectOptions& options = {});
     // Embedded archive: the operating-system account when name is empty; a server
     // archive needs name and password.

@@ -75,6 +75,19 @@ TEST_P(UsersTest, TheEmbeddedArchiveSignsInTheSystemAccountWithoutPassword) {
     EXPECT_EQ(env.BaseFolder(), "/tmp/dati/");
 }
 
+TEST(DorvaneEnvTest, ANewEmbeddedArchiveBelongsToTheSystemAccount) {
+    TempDir dir;
+    DorvaneEnv env;
+    ASSERT_TRUE(env.Connect(dir.File("nuovo/archivio.sqlite"))) << env.LastError();
+    ASSERT_TRUE(env.Login()) << env.LastError();
+    EXPECT_TRUE(env.CurrentUser().IsAdministrator());
+    DorvaneEnv again;
+    ASSERT_TRUE(again.Connect(dir.File("nuovo/archivio.sqlite"))) << again.LastError();
+    EXPECT_FALSE(again.Connection()->Created());
+    ASSERT_TRUE(again.Login());
+    EXPECT_EQ(again.CurrentUser().Id(), env.CurrentUser().Id());
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, UsersTest,
                          ::testing::Values(BackendKind::Sqlite, BackendKind::Postgres),
                          BackendName);
