@@ -56,7 +56,7 @@ enum class Ok {
 
 enum class Special {
     None,
-    Totals,            // declarations: a total, else the list counters, decide the summary
+    DeclarationTotals, // declarations: a total, else the list counters, decide the summary
     IntentTotals,      // 156 first layout: "COMUNICAZIONI TOTALI " when ok
     Intrastat95,       // Intrastat code phrase, else the earlier 93 receipt
     EarlierReceipt,    // outcome of an earlier receipt, found by protocol
@@ -69,8 +69,8 @@ enum class Special {
 inline constexpr long kAnyVariant = -1;
 
 struct Rule {
-    std::vector<long> docTypes;
-    std::vector<Step> reads;
+    std::vector<long> docTypes{};
+    std::vector<Step> reads{};
     Ok ok = Ok::SenderAndDate;
     bool noSummary = false; // StoreSummary := False
     Special special = Special::None;
