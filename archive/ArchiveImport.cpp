@@ -167,7 +167,7 @@ void ImportRecord(DorvaneConnection& connection, DorvaneArchiveStore& store,
             if (field == nullptr) {
                 Throw("Campo '" + key + "' inesistente nell'archivio '" + spec.code + "'.");
             }
-            names += ", " + schema::ColumnName(field->name);
+            names += ", " + schema::QuotedColumn(field->name);
             values += ", " + field::Literal(field->type, StoredOf(*field, value));
         }
     }

@@ -3,6 +3,7 @@
 #include "archive/DorvaneRecordset.h"
 #include "archive/FieldValue.h"
 #include "archive/Quoting.h"
+#include "archive/Schema.h"
 #include "archive/Utf8.h"
 
 #include <climits>
@@ -106,7 +107,7 @@ bool DorvaneRecordset::Update() {
             if (!m_dirty[c] || !m_pending[c]) {
                 continue;
             }
-            names += (names.empty() ? "" : ", ") + m_columns[c].key;
+            names += (names.empty() ? "" : ", ") + schema::QuotedColumn(m_columns[c].key);
             values += (values.empty() ? "" : ", ") +
                       field::Literal(m_columns[c].type.value_or(FieldType::Text), m_pending[c]);
         }
@@ -116,7 +117,7 @@ bool DorvaneRecordset::Update() {
         std::string sets;
         for (size_t c = 0; c < m_columns.size(); ++c) {
             if (m_dirty[c]) {
-                sets += (sets.empty() ? "" : ", ") + m_columns[c].key + "=" +
+                sets += (sets.empty() ? "" : ", ") + schema::QuotedColumn(m_columns[c].key) + "=" +
                         field::Literal(m_columns[c].type.value_or(FieldType::Text), m_pending[c]);
             }
         }

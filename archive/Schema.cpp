@@ -136,6 +136,10 @@ std::string ColumnName(const std::string& field) {
     return Lower(field);
 }
 
+std::string QuotedColumn(const std::string& field) {
+    return "\"" + ColumnName(field) + "\"";
+}
+
 std::string TableNameFor(const std::string& code) {
     return "arc_" + Lower(code);
 }
@@ -176,7 +180,7 @@ std::string CreateArchiveTableSql(db::Backend backend, const std::string& table,
     std::string sql = "create table " + table + " (sys_record " + Identity(backend) +
                       ", sys_seriale TEXT NOT NULL, sys_descr TEXT, sys_file TEXT";
     for (const auto& field : fields) {
-        sql += ", " + ColumnName(field.name) + " " + ColumnType(backend, field.type);
+        sql += ", " + QuotedColumn(field.name) + " " + ColumnType(backend, field.type);
     }
     return sql + ")";
 }

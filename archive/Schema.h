@@ -24,6 +24,9 @@ int Version(db::Connection& db);
 bool Migrate(db::Connection& db, int target, std::string& error);
 
 std::string ColumnName(const std::string& field);
+// The column as our own statements name it: quoted, so that a field named like an SQL
+// keyword still works there.
+std::string QuotedColumn(const std::string& field);
 std::string TableNameFor(const std::string& code);
 // Valid archive codes: 1 to 16 letters, digits or underscores.
 bool IsValidCode(const std::string& code);

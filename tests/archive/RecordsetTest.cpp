@@ -1,6 +1,7 @@
 // Schema, record sets, field conversion, Find, descriptions and links on both back ends.
 #include "archive/ArchiveTestSupport.h"
 
+#include "archive/ArchiveAdmin.h"
 #include "archive/DorvaneArchiveStore.h"
 #include "archive/DorvaneArchives.h"
 #include "archive/DorvaneRecordset.h"
@@ -266,6 +267,38 @@ TEST_P(RecordsetTest, LinksAreAddedThroughTheLinkTable) {
                            std::to_string(parent) + " order by DB_SON_RECORD"));
     ASSERT_EQ(check.RecordCount(), 3);
     EXPECT_EQ(check.Value("db_son_record"), "1");
+}
+
+TEST_P(RecordsetTest, FieldsNamedLikeSqlKeywordsStillWork) {
+    std::string error;
+    ASSERT_TRUE(admin::AddArchive(*m_connection,
+                                  {"PAROLE",
+                                   "Parole chiave",
+                                   9,
+                                   0,
+                                   "{Order} {User}",
+                                   "",
+                                   {{"Order", FieldType::Text, ""}, {"User", FieldType::Date, ""}},
+                                   {},
+                                   ""},
+                                  error))
+        << error;
+    DorvaneRecordset record(m_connection);
+    ASSERT_TRUE(record.Open("PAROLE", Mode::Updatable));
+    ASSERT_TRUE(record.SetDescription(m_connection->Archive("PAROLE")->descriptionTemplate));
+    ASSERT_TRUE(record.AddNew());
+    ASSERT_TRUE(record.SetValue("order", "primo"));
+    ASSERT_TRUE(record.SetValue("USER", "01/02/2011"));
+    ASSERT_TRUE(record.BuildDescription());
+    ASSERT_TRUE(record.Update()) << m_connection->LastError();
+    ASSERT_TRUE(record.Edit());
+    ASSERT_TRUE(record.SetValue("Order", "secondo"));
+    ASSERT_TRUE(record.Update()) << m_connection->LastError();
+    DorvaneRecordset back(m_connection);
+    ASSERT_TRUE(back.Open("PAROLE", Mode::Updatable));
+    EXPECT_EQ(back.RecordCount(), 1);
+    EXPECT_EQ(back.Value("Order"), "secondo");
+    EXPECT_EQ(back.Value("SYS_DESCR"), "primo 01/02/2011");
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, RecordsetTest,
