@@ -104,15 +104,5 @@ TEST(OperationLogTest, LongValuesAreCutToTheFieldSize) {
     EXPECT_EQ(QString::fromStdString(log.Records()[0].message).size(), 255);
 }
 
-TEST(OperationLogTest, TableShowsEveryRecordUnderItsHeader) {
-    const std::string table = FormatLogTable(
-        {Record(1, "a.pdf", "Inizio elaborazione", "PDFOpen()"), Record(2, "", "fine", "X()")});
-    EXPECT_THAT(table, HasSubstr("DataOra"));
-    EXPECT_THAT(table, HasSubstr("Messaggio"));
-    EXPECT_THAT(table, HasSubstr("12/03/2010 10:11:01  a.pdf"));
-    EXPECT_THAT(table, HasSubstr("Inizio elaborazione"));
-    EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 3);
-}
-
 } // namespace
 } // namespace quorvin::shell
