@@ -111,14 +111,18 @@ bool DorvaneArchiveStore::CopyRecordDefaults(DorvaneRecordset& record, DorvaneRe
 bool DorvaneArchiveStore::PrepareFile(DorvaneRecordset& record, const std::string& fileName,
                                       std::string& destination, const std::string& folder) {
     destination.clear();
-    std::string target = folder;
-    if (target.empty()) {
-        const ArchiveSpec* archive = m_connection->Archive(record.ArchiveCode());
-        if (archive == nullptr) {
-            m_connection->SetError(1301, "Archivio del record inesistente.");
-            return false;
-        }
-        target = archive->folder;
+    const ArchiveSpec* archive = m_connection->Archive(record.ArchiveCode());
+    if (archive == nullptr) {
+        m_connection->SetError(1301, "Il record non appartiene a un archivio.");
+        return false;
+    }
+    const std::string target = archive->folder;
+    std::error_code ec;
+    if (!folder.empty() && std::filesystem::weakly_canonical(folder, ec) !=
+                               std::filesystem::weakly_canonical(target, ec)) {
+        m_connection->SetError(1305, "La cartella '" + folder +
+                                         "' non è quella dell'archivio: file non preparato.");
+        return false;
     }
     if (!ReserveFile(target, fileName, destination)) {
         return false;

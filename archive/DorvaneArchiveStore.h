@@ -23,11 +23,11 @@ public:
     // Copies each default into the record; onlyEmpty keeps the values already set.
     bool CopyRecordDefaults(DorvaneRecordset& record, DorvaneRecordset& defaults,
                             bool onlyEmpty = true);
-    // A fresh path inside folder (the record's archive folder when empty) named after
-    // fileName: its last part only, without separators, leading dots or "..", with a
-    // numeric suffix ("name_2.pdf") when the name is taken. The empty file is created to
-    // hold the name; it is the record's stored file and is deleted if the transaction
-    // around it is rolled back.
+    // A fresh path inside the record's archive folder (folder, when given, must be that
+    // folder) named after fileName: its last part only, without separators, leading dots
+    // or "..", with a numeric suffix ("name_2.pdf") when the name is taken. The empty file
+    // is created to hold the name; it is the record's stored file and is deleted if the
+    // transaction around it is rolled back.
     bool PrepareFile(DorvaneRecordset& record, const std::string& fileName,
                      std::string& destination, const std::string& folder = "");
     // The reservation behind PrepareFile, for callers without a record set: a fresh

@@ -34,6 +34,7 @@ TEST_P(StoreTest, PrepareFileStaysInsideTheArchiveFolder) {
     DorvaneRecordset record(m_connection);
     ASSERT_TRUE(record.Open(kSingleCode, Mode::Updatable));
     const fs::path folder = fs::weakly_canonical(Folder(kSingleCode));
+    std::string destination;
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"ricevuta.pdf", "ricevuta.pdf"},
         {"ricevuta.pdf", "ricevuta_2.pdf"},
@@ -48,7 +49,6 @@ TEST_P(StoreTest, PrepareFileStaysInsideTheArchiveFolder) {
     };
     for (const auto& [name, expected] : cases) {
         ASSERT_TRUE(record.AddNew());
-        std::string destination;
         ASSERT_TRUE(store.PrepareFile(record, name, destination)) << name;
         const fs::path path = fs::weakly_canonical(destination);
         EXPECT_EQ(path.parent_path(), folder) << name;
@@ -57,9 +57,16 @@ TEST_P(StoreTest, PrepareFileStaysInsideTheArchiveFolder) {
         EXPECT_EQ(record.Value("SYS_FILE"), destination);
         record.CancelUpdate();
     }
+    ASSERT_TRUE(record.AddNew());
+    EXPECT_TRUE(store.PrepareFile(record, "a.pdf", destination, Folder(kSingleCode) + "/"));
+    EXPECT_FALSE(store.PrepareFile(record, "a.pdf", destination, m_dir.File("altrove")));
+    EXPECT_FALSE(store.PrepareFile(record, "a.pdf", destination, Folder(kSingleCode) + "/.."));
+    EXPECT_TRUE(destination.empty());
+    DorvaneRecordset notAnArchive(m_connection);
+    ASSERT_TRUE(notAnArchive.Open("select * from SYS_TIPO_DOC_F"));
+    EXPECT_FALSE(store.PrepareFile(notAnArchive, "a.pdf", destination));
     const std::string longName = std::string(400, 'x') + ".pdf";
     ASSERT_TRUE(record.AddNew());
-    std::string destination;
     ASSERT_TRUE(store.PrepareFile(record, longName, destination));
     EXPECT_LE(fs::path(destination).filename().string().size(), 200U);
     EXPECT_EQ(fs::path(destination).extension(), ".pdf");
