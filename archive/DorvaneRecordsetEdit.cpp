@@ -130,11 +130,14 @@ bool DorvaneRecordset::Update() {
             return true;
         }
         sql = "update " + m_table + " set " + sets + " where " + m_keyColumn + "=" +
-              field::Literal(FieldType::Integer, key);
+              field::Literal(FieldType::Integer, key) + " returning " + m_keyColumn;
     }
     db::Result result;
     if (!m_connection->Query(sql, result)) {
         return false;
+    }
+    if (m_editMode == EditMode::Edit && result.rows.empty()) {
+        return Fail(1209, "Il record non è più presente nell'archivio.");
     }
     if (m_editMode == EditMode::Add) {
         const auto number = !result.rows.empty() && result.rows[0][0]

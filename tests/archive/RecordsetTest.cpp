@@ -194,6 +194,11 @@ TEST_P(RecordsetTest, EditChangesTheCurrentRecordAndCancelDropsIt) {
     DorvaneRecordset count(m_connection);
     ASSERT_TRUE(count.Open("select * from arc_singole000000001"));
     EXPECT_EQ(count.RecordCount(), 1);
+    // A record deleted by someone else since it was read cannot be saved.
+    ASSERT_TRUE(m_connection->Execute("delete from arc_singole000000001"));
+    ASSERT_TRUE(archive.SetValue("Ditta", "Terza"));
+    EXPECT_FALSE(archive.Update());
+    EXPECT_NE(m_connection->LastError().find("non è più presente"), std::string::npos);
 }
 
 TEST_P(RecordsetTest, DescriptionsFillTheTemplateAndCloseGaps) {
