@@ -201,6 +201,8 @@ private:
     long m_nSelTipoDoc = -1;
     long m_nSelYear = -1;
     std::string m_sSelArchive; // the archive found by the cached selection (SelectArchive)
+    std::string m_sEarlierKey;           // earlier receipts (FindTelDoc), linked inside the job
+    std::vector<long> m_anEarlierRecords;
     bool m_bProcessStopped = false;
     long m_nDocCount = 0;
     long m_nSummaryRecord = -1;

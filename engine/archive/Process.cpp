@@ -42,6 +42,8 @@ bool bvTel::ProcessSingleFile() {
         ClearDocInfo();
         m_sSummaryArchive.clear();
         m_sSingleArchive.clear();
+        m_sEarlierKey.clear();
+        m_anEarlierRecords.clear();
         const std::string text = m_asPageText.empty() ? std::string() : m_asPageText[0];
 
         firstpage::State state{
@@ -67,14 +69,14 @@ bool bvTel::ProcessSingleFile() {
                 ok = CheckPermissions(m_sSingleArchive);
             }
         }
+        // Outcomes link their earlier receipts to the summary record inside the job, so
+        // that the link belongs to the file's one transaction.
+        if ((m_nDocType == 132 || m_nDocType == 95) && state.hasEarlier) {
+            m_sEarlierKey = state.foundKey;
+            m_anEarlierRecords = state.foundRecords;
+        }
         if (ok) {
             ok = StoreFile();
-        }
-        // Without a summary record there is nothing to link the earlier receipts to.
-        if (ok && (m_nDocType == 132 || m_nDocType == 95) && state.hasEarlier &&
-            m_nSummaryRecord >= 0) {
-            ok = DocLinkCreate(state.foundKey, state.foundRecords, m_sSummaryArchive,
-                               m_nSummaryRecord);
         }
         return ok;
     } catch (const RuntimeError&) {

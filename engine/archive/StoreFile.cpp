@@ -188,6 +188,10 @@ void bvTel::StoreSummaryAndPages(bool& ok) {
             ok = StorePagesF24(m_nSummaryRecord);
         }
     }
+    // Without a summary record there is nothing to link the earlier receipts to.
+    if (ok && !m_anEarlierRecords.empty() && m_nSummaryRecord >= 0) {
+        ok = DocLinkCreate(m_sEarlierKey, m_anEarlierRecords, m_sSummaryArchive, m_nSummaryRecord);
+    }
     if (ok) {
         m = m_cJob != nullptr && m_cJob->Stopped() ? "Archiviazione interrotta dall'utente"
                                                    : "Archiviazione completata";
