@@ -85,7 +85,10 @@ void ArchivingTest::SetUp() {
     ASSERT_TRUE(admin::AddCatalogue(*m_env.Connection(), StandardDocTypeSpecs(),
                                     StandardArchiveSpecs(m_dir.File("documenti")), error))
         << error;
-    ASSERT_TRUE(m_env.Login(m_admin, "segreta")) << m_env.LastError();
+    // The embedded archive signs the system account in without a password.
+    const bool signedIn =
+        GetParam() == BackendKind::Sqlite ? m_env.Login() : m_env.Login(m_admin, "segreta");
+    ASSERT_TRUE(signedIn) << m_env.LastError();
     MakeEngine();
 }
 
@@ -114,6 +117,20 @@ bool ArchivingTest::ProcessReceipt(const std::string& name, const FakeReader::Pa
     Load(name, pages);
     m_log.clear();
     return m_tel->Process();
+}
+
+std::unique_ptr<bvTel> ArchivingTest::RealEngine(const std::string& templateName,
+                                                 const std::string& fileName) {
+    auto tel = std::make_unique<bvTel>(m_env);
+    tel->ConnectTelLogEvent([this](long nPriority, const std::string& sFile,
+                                   const std::string& sFunc, const std::string& sMsg) {
+        m_log.push_back({nPriority, sFile, sFunc, sMsg});
+    });
+    tel->Init();
+    tel->File(MakeReceipt(m_dir, templateName, fileName));
+    tel->FileNameOrig(fileName);
+    m_log.clear();
+    return tel;
 }
 
 void ArchivingTest::SignInAs(const std::string& user, const std::string& password) {

@@ -53,6 +53,10 @@ protected:
     // Loaded, then processed; the log is emptied first.
     bool ProcessReceipt(const std::string& name, const FakeReader::Pages& pages);
 
+    // An engine with the real page reader (for receipts whose pages are cut), logging
+    // into m_log; templateName's PDF is written as fileName and assigned to it.
+    std::unique_ptr<bvTel> RealEngine(const std::string& templateName, const std::string& fileName);
+
     // A user signed in instead of the administrator (a new engine is made for them).
     void SignInAs(const std::string& user, const std::string& password);
     // An archive like the standard one of code like, with another code, name and year.

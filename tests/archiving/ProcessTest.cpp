@@ -60,6 +60,21 @@ TEST_P(ProcessTest, OutcomeOfATransmissionNotArchivedIsArchivedWithoutTheLink) {
     EXPECT_TRUE(LinesOf("ProcessSingleFile()").empty());
 }
 
+TEST_P(ProcessTest, OutcomeIsLinkedToItsArchivedTransmissionInTheSameTransaction) {
+    const long transmission = AddRecord(
+        kStdSummary, {{"Protocollo_Attribuito", "10061610424512345"}, {"Cod_Tipo_doc_F", "130"}});
+    auto tel = RealEngine("r02_f24_esito.txt", "esito.pdf");
+    ASSERT_EQ(tel->DocType(), 132);
+    EXPECT_TRUE(tel->Process()) << ::testing::PrintToString(m_log);
+    ASSERT_GE(tel->SummaryRecord(), 0);
+    const std::string link = "select * from DB_COLLEGAMENTI where DB_PAR_SERIALE='QUORVINRIEPILOGO'"
+                             " and DB_PAR_RECORD=" +
+                             std::to_string(transmission) +
+                             " and DB_SON_SERIALE='QUORVINRIEPILOGO' and DB_SON_RECORD=" +
+                             std::to_string(tel->SummaryRecord());
+    EXPECT_EQ(CountRows(link), 1);
+}
+
 TEST_P(ProcessTest, AnEarlierReceiptSearchThatCannotRunStopsTheReceipt) {
     ASSERT_TRUE(Run("delete from SYS_TATD where ID_TIPODOC=130"));
     EXPECT_FALSE(ProcessReceipt("esito.pdf", kOutcome));

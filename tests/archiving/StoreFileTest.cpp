@@ -66,27 +66,15 @@ TEST_P(StoreFileTest, SummaryRecordWithItsFileAndDescription) {
 
 TEST_P(StoreFileTest, AStopDuringThePageStoringEndsTheJobAsInterrupted) {
     // A real F24 transmission read by the real page reader, so that pages can be cut.
-    const std::string pdf = MakeReceipt(m_dir, "r01_f24_trasmissione.txt", "f24.pdf");
-    bvTel tel(m_env);
-    std::vector<LogLine> log;
-    tel.ConnectTelLogEvent([&](long nPriority, const std::string& sFile, const std::string& sFunc,
-                               const std::string& sMsg) {
-        log.push_back({nPriority, sFile, sFunc, sMsg});
-    });
+    auto engine = RealEngine("r01_f24_trasmissione.txt", "f24.pdf");
+    bvTel& tel = *engine;
     tel.ConnectTelLogStatus([&](long) { tel.StopProcess(); });
-    tel.Init();
-    tel.File(pdf);
-    tel.FileNameOrig("f24.pdf");
     ASSERT_EQ(tel.DocType(), 130);
     EXPECT_TRUE(tel.Process());
     EXPECT_TRUE(tel.ProcessStopped());
-    std::vector<std::string> closing;
-    for (const auto& line : log) {
-        if (line.func == "m_cJob_OnJob()") {
-            closing.push_back(line.msg);
-        }
-    }
-    EXPECT_EQ(closing, std::vector<std::string>{"Archiviazione interrotta dall'utente"});
+    EXPECT_EQ(LinesOf("m_cJob_OnJob()"),
+              (std::vector<LogLine>{
+                  {1, "f24.pdf", "m_cJob_OnJob()", "Archiviazione interrotta dall'utente"}}));
     EXPECT_EQ(RecordCount(kStdSummary), 1) << "what was stored before the stop is kept";
     EXPECT_EQ(RecordCount(kStdSingle), 1);
 }
