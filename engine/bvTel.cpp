@@ -77,8 +77,6 @@ void bvTel::File(const std::string& path) {
     m_bStoreSummary = true;
     m_bIs730Alt = false;
     m_nYear730 = -1;
-    m_nSelTipoDoc = -1;
-    m_nSelYear = -1;
     m_nIntentVariant = 0;
     m_bOutcomeRegular = false;
     m_nClassifiedRow = 0;

@@ -54,6 +54,9 @@ public:
     bool IsOpen() const { return m_bIsOpen; }
     long DocType() const { return m_nDocType; }
     bool ProcessStopped() const { return m_bProcessStopped; }
+    // Called on every progress step of the archiving job: the window keeps itself
+    // responsive through it (and may call StopProcess from there).
+    void JobProgressHook(std::function<void()> hook) { m_jobProgressHook = std::move(hook); }
     long FileSplit(FileTable& xaFiles, long nIdx);
     void Init() { m_bProcessStopped = false; }
     bool Process();
@@ -118,6 +121,8 @@ public:
     // Single-file processing, archive selection, links, archiving job (engine/archive/).
     bool ProcessSingleFile();
     bool SelectArchive(long type, std::string& code, long year);
+    // The year SelectArchive derives for a type when it is given -1.
+    long DeriveArchiveYear(long type) const;
     bool CheckPermissions(const std::string& code);
     bool FindTelDoc(long type, std::string& code, std::vector<long>& records,
                     std::vector<long>& dates);
@@ -209,6 +214,7 @@ private:
     std::unique_ptr<DorvaneRecordset> m_rsCurrent;
     quorvin::TelInfo m_TelInfo;
     DorvaneJob* m_cJob = nullptr;
+    std::function<void()> m_jobProgressHook;
     int m_nClassifiedRow = 0;
 };
 

@@ -276,4 +276,6 @@ bool bvTel::CheckPermissions(const std::string& code) {
     return false;
 }
 
+long bvTel::DeriveArchiveYear(long type) const { return DeriveYear(*this, type); }
+
 } // namespace quorvin

@@ -81,6 +81,7 @@ bool bvTel::StoreFile() {
             handlerOk = ok;
         };
         job.OnStatus = [this](long nPrc) { m_cJob_OnStatus(nPrc); };
+        job.ProgressHook = m_jobProgressHook;
         // One receipt file, one transaction: a job without success leaves nothing
         // behind, so the file left in the folder is archived cleanly next time.
         job.UseTransaction(m_env->Connection());

@@ -123,7 +123,11 @@ bool SinglePageStore::LinkRecord(long record, const std::string& tmp, const OwnL
     }
     if (ok && m_tel.RefTipoDoc() != 0) {
         bool found = false;
-        referenceFailed = !m_tel.FindOrigDoc(m_tel.SingleArchive(), record, -1, false, found, -1);
+        // The year is the one the archive selection derives for the reference type, so
+        // that the period queries and the previous-year search have a year to work with.
+        referenceFailed =
+            !m_tel.FindOrigDoc(m_tel.SingleArchive(), record,
+                               m_tel.DeriveArchiveYear(m_tel.RefTipoDoc()), false, found, -1);
     }
     return ok;
 }
