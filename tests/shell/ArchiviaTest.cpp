@@ -37,6 +37,7 @@ protected:
         ASSERT_TRUE(MakeStandardArchive(m_archive));
         m_folder = m_home.File("ricevute");
         fs::create_directories(m_folder);
+        fs::create_directories(m_home.File("tmp"));
     }
 
     QProcessEnvironment Environment() const {
@@ -44,6 +45,8 @@ protected:
         env.insert("XDG_CONFIG_HOME", QString::fromStdString(m_home.File("config")));
         env.insert("XDG_DATA_HOME", QString::fromStdString(m_home.File("data")));
         env.remove("QUORVIN_ARCHIVIO");
+        // Temporary files of a killed run go with the test's folder.
+        env.insert("TMPDIR", QString::fromStdString(m_home.File("tmp")));
         return env;
     }
 
