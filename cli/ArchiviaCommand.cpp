@@ -116,6 +116,9 @@ public:
             m_runner->Stop();
         }
     }
+    // A signal is honoured between files only: the file being archived is completed, so a
+    // stopped run leaves no receipt half stored.
+    void KeepResponsiveWhileArchiving() override {}
     void ReportError(const std::string& where, const std::string& text) override {
         ClearProgress();
         std::fprintf(stderr, "%s: %s\n", where.c_str(), text.c_str());

@@ -26,6 +26,7 @@ ProcessRunner::ProcessRunner(DorvaneEnv& env, RunView& view, Clock clock)
         LogOnScreen(nPriority, sFile, sFunc, sMsg);
     };
     m_cDocTel->ConnectTelLogEvent(toLog);
+    m_cDocTel->JobProgressHook([this] { m_view.KeepResponsiveWhileArchiving(); });
     m_cDocNolva->ConnectTelLogEvent(toLog);
 }
 

@@ -34,6 +34,8 @@ public:
     virtual void Busy(bool busy) = 0;
     // Called between steps of a pass: the window handles pending events (STOP) here.
     virtual void KeepResponsive() {}
+    // The same while the engine archives a file: a STOP handled here interrupts that file.
+    virtual void KeepResponsiveWhileArchiving() { KeepResponsive(); }
     // A fault of the log routines themselves; they never fail towards their callers.
     virtual void ReportError(const std::string& where, const std::string& text) = 0;
 };

@@ -84,6 +84,7 @@ TEST_F(RunTest, MixedFolderArchivesWhatItCanAndLeavesTheRest) {
     ASSERT_TRUE(shell::OperationLog::Load(m_runner->m_sLastLogFile, saved, error)) << error;
     EXPECT_GT(saved.size(), m_view.lines.size());
     EXPECT_THAT(m_view.busyStates, ElementsAre(true, false));
+    EXPECT_GT(m_view.archivingPumps, 0); // the window stays responsive inside a file too
     EXPECT_EQ(m_view.progress.back(), 0);
 }
 

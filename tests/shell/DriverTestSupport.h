@@ -40,6 +40,7 @@ public:
         boxStyles.push_back(style);
     }
     void Busy(bool busy) override { busyStates.push_back(busy); }
+    void KeepResponsiveWhileArchiving() override { ++archivingPumps; }
     void ReportError(const std::string& where, const std::string&) override {
         errors.push_back(where);
     }
@@ -59,6 +60,7 @@ public:
     std::string stopOnMessage;
     shell::ProcessRunner* runner = nullptr;
     std::vector<std::string> details;
+    long archivingPumps = 0;
     // Called when a file is shown in the "FILE" panel, before it is read.
     std::function<void(const std::string&)> onFile;
 
