@@ -1,0 +1,77 @@
+#include "app/ScreenshotTour.h"
+
+#include "app/LogViewer.h"
+#include "app/frmMain.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace quorvin::gui {
+namespace {
+
+void Save(QWidget* widget, const QString& folder, const QString& name) {
+    if (widget == nullptr) {
+        std::fprintf(stderr, "Schermata %s: finestra assente\n", qPrintable(name));
+        return;
+    }
+    QApplication::processEvents();
+    const QString path = QDir(folder).filePath(name);
+    if (!widget->grab().save(path)) {
+        std::fprintf(stderr, "Schermata %s non salvata\n", qPrintable(path));
+    }
+}
+
+void Tour(frmMain& window, const QString& folder, const QString& receipts, const QString& rejects) {
+    if (auto* text = window.findChild<QLineEdit*>(QStringLiteral("txtTelFolder"))) {
+        text->setText(receipts);
+    }
+    if (auto* text = window.findChild<QLineEdit*>(QStringLiteral("txtNolvaErrFolder"))) {
+        text->setText(rejects);
+    }
+    Save(&window, folder, QStringLiteral("1-finestra.png"));
+
+    window.DispatchTool(QStringLiteral("PROCESS"));
+    Save(&window, folder, QStringLiteral("2-dopo-archiviazione.png"));
+
+    // The dialog is modal: it is pictured and closed from inside its own event loop.
+    QTimer::singleShot(400, &window, [folder] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        Save(dialog, folder, QStringLiteral("3-tipi-ricevute.png"));
+        if (dialog != nullptr) {
+            dialog->close();
+        }
+    });
+    window.ShowTypeDialog();
+
+    window.DispatchTool(QStringLiteral("LOGVIEW"));
+    QTimer::singleShot(400, &window, [&window, folder] {
+        Save(window.LastLogViewer(), folder, QStringLiteral("4-log.png"));
+        window.close();
+        QApplication::quit();
+    });
+}
+
+} // namespace
+
+void StartScreenshotTour(frmMain& window, const QString& folder, const QString& receipts,
+                         const QString& rejects) {
+    QDir().mkpath(folder);
+    auto* poll = new QTimer(&window);
+    poll->setInterval(200);
+    QObject::connect(poll, &QTimer::timeout, &window, [&window, poll, folder, receipts, rejects] {
+        if (!window.Activated() || !window.LoggedIn()) {
+            return;
+        }
+        poll->stop();
+        poll->deleteLater();
+        Tour(window, folder, receipts, rejects);
+    });
+    poll->start();
+}
+
+} // namespace quorvin::gui

@@ -1,0 +1,14 @@
+#pragma once
+// Pictures of the program for its documentation and for review: the idle window, the
+// window after a pass, the receipt-type dialog and the log viewer, saved as PNG files.
+#include <QString>
+
+namespace quorvin::gui {
+
+class frmMain;
+
+// Runs once the window has signed in, then quits the application. Returns at once.
+void StartScreenshotTour(frmMain& window, const QString& folder, const QString& receipts,
+                         const QString& rejects);
+
+} // namespace quorvin::gui

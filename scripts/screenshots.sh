@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Pictures of the desktop program under a virtual X server, for review and documentation:
+# the idle window, the window after archiving the sample receipts into a fresh archive,
+# the receipt-type dialog and the log viewer. Nothing of the user's settings or archive
+# is touched.
+#   scripts/screenshots.sh [OUTPUT_FOLDER]   (default: ./screenshots)
+# QUORVIN_BUILD selects the build folder (default: build-gui).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${QUORVIN_BUILD:-$root/build-gui}"
+out="$(mkdir -p "${1:-$root/screenshots}" && cd "${1:-$root/screenshots}" && pwd)"
+
+# The virtual display, and the SVG plugin that draws the program's pictures.
+missing=()
+for p in xvfb xauth libqt6svg6 fonts-dejavu-core; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    sudo=""
+    if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+    $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+if [ ! -f "$build/build.ninja" ]; then
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVIN_BUILD_BENCH=OFF >/dev/null
+fi
+cmake --build "$build" --target quorvin quorvin-cli quorvin-fixture -j2 >/dev/null
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+# Data and settings of this run only.
+export XDG_DATA_HOME="$work/dati" XDG_CONFIG_HOME="$work/config"
+
+"$build/cli/quorvin-cli" archivio init --esempio --archivio "$work/archivio.sqlite" >/dev/null
+samples=()
+for t in "$root"/tests/fixtures/templates/*.txt; do
+    if grep -q '^#!.*Sample=1' "$t"; then samples+=("$(basename "$t")"); fi
+done
+mkdir -p "$work/ricevute" "$work/scarti"
+"$build/tools/quorvin-fixture" --cartella "$root/tests/fixtures/templates" "$work/ricevute" \
+    "${samples[@]}" >/dev/null
+
+rm -f "$out"/[1-4]-*.png
+LANG=it_IT.UTF-8 LC_ALL=it_IT.UTF-8 QT_QPA_PLATFORM=xcb \
+    timeout 300 xvfb-run -a -s "-screen 0 1280x1024x24" \
+    "$build/app/quorvin" --archivio "$work/archivio.sqlite" \
+    --impostazioni "$work/Quorvin.conf" --schermate "$out" \
+    --ricevute "$work/ricevute" --scarti "$work/scarti"
+
+for f in 1-finestra 2-dopo-archiviazione 3-tipi-ricevute 4-log; do
+    if [ ! -s "$out/$f.png" ]; then
+        echo "Schermata mancante: $out/$f.png" >&2
+        exit 1
+    fi
+done
+echo "Schermate salvate in $out"
