@@ -37,8 +37,10 @@ LogViewer::LogViewer(const QString& path, const std::vector<shell::LogRecord>& r
     }
     const QLocale locale;
     for (const auto& record : records) {
-        auto* when = Cell(locale.toString(record.dataOra, QLocale::ShortFormat) +
-                          record.dataOra.toString(QStringLiteral(":ss")));
+        // The seconds tell apart the many messages of one minute.
+        auto* when =
+            Cell(locale.toString(record.dataOra.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+                 record.dataOra.time().toString(QStringLiteral("HH:mm:ss")));
         // Sorting by this column follows time, not the text of the date.
         when->setData(record.dataOra, Qt::UserRole);
         model->appendRow({when, Cell(QString::fromStdString(record.fileName)),
@@ -62,13 +64,13 @@ LogViewer::LogViewer(const QString& path, const std::vector<shell::LogRecord>& r
     m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_table->resizeColumnsToContents();
-    m_table->setColumnWidth(1, qMin(m_table->columnWidth(1), 320));
+    m_table->setColumnWidth(1, qMin(m_table->columnWidth(1), 420));
     m_table->setColumnWidth(2, qMin(m_table->columnWidth(2), 520));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(m_table);
-    resize(1000, 520);
+    resize(1120, 560);
 }
 
 } // namespace quorvin::gui

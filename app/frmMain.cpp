@@ -3,7 +3,6 @@
 #include "app/Icons.h"
 #include "app/LogViewer.h"
 #include "archive/DorvaneEnv.h"
-#include "engine/bvTel.h"
 #include "shell/Settings.h"
 
 #include <QAction>
@@ -68,6 +67,7 @@ frmMain::frmMain(DorvaneEnv& env, const shell::Settings& settings, shell::Clock 
     BuildCentre();
     BuildStatusBar();
     BuildRules();
+    setMinimumSize(640, 420);
     resize(900, 640);
 }
 
@@ -260,8 +260,6 @@ void frmMain::showEvent(QShowEvent* event) {
 void frmMain::Form_FirstActivate() {
     shell::RunView& view = *this;
     m_runner = std::make_unique<shell::ProcessRunner>(m_env, view, m_clock);
-    // While the engine archives a file its own job calls this: STOP stays clickable.
-    m_runner->DocTel().JobProgressHook([this] { KeepResponsive(); });
     FitListColumns();
     m_runner->LogInit();
     UpdateControls(false, false);

@@ -3,6 +3,8 @@
 
 #include "tools/fixture/FixtureWriter.h"
 
+#include "engine/bvTel.h"
+
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
@@ -168,6 +170,31 @@ private Q_SLOTS:
         window.Tool("PROCESS")->trigger();
         QVERIFY(!f.ListMessages().contains(kStoppedAfterFirst));
         QCOMPARE(f.ListMessages().count("File non riconosciuto."), 2);
+    }
+
+    void stopWhileTheEngineArchivesInterruptsThatFile() {
+        GuiFixture f;
+        gui::frmMain& window = f.Open();
+        f.Receipt("r01_f24_trasmissione.txt", "a.pdf");
+        f.Unknown("b.pdf");
+        // The click arrives while the engine's own job stores the single receipts.
+        bool clicked = false;
+        window.Runner()->DocTel().ConnectTelLogEvent(
+            [&](long, const std::string&, const std::string&, const std::string& message) {
+                if (!clicked && message.starts_with("Archiviazione progressivo")) {
+                    clicked = true;
+                    window.Tool("STOP")->trigger();
+                }
+            });
+        window.Tool("PROCESS")->trigger();
+
+        QVERIFY(clicked);
+        const QStringList messages = f.ListMessages();
+        QVERIFY2(messages.contains(kStoppedAfterFirst), qPrintable(messages.join('\n')));
+        QVERIFY(messages.contains("Archiviazione interrotta dall'utente"));
+        // Nothing of the interrupted file was kept: it waits for the next run.
+        QVERIFY(f.InReceiptFolder("a.pdf"));
+        QVERIFY(f.InReceiptFolder("b.pdf"));
     }
 
     void quittingDuringAPassStopsItAndClosesAfterwards() {
