@@ -3,7 +3,7 @@
 #include "archive/ArchiveAdmin.h"
 #include "archive/Convert.h"
 #include "archive/DorvaneUser.h"
-#include "catalogue/StandardCatalogue.h"
+#include "archive/StandardCatalogueSpecs.h"
 
 #include <termios.h>
 #include <unistd.h>
@@ -21,28 +21,6 @@ namespace {
 const std::array<const char*, 13> kValueOptions = {
     "archivio", "utente",   "documenti", "codice",   "nome",   "tipo", "anno",
     "modello",  "cartella", "campo",     "tipo-doc", "output", "json"};
-
-struct CatalogueType {
-    catalogue::FieldType from;
-    FieldType to;
-};
-
-const std::array<CatalogueType, 5> kCatalogueTypes = {{
-    {catalogue::FieldType::Text, FieldType::Text},
-    {catalogue::FieldType::Date, FieldType::Date},
-    {catalogue::FieldType::Integer, FieldType::Integer},
-    {catalogue::FieldType::Decimal, FieldType::Decimal},
-    {catalogue::FieldType::Boolean, FieldType::Boolean},
-}};
-
-FieldType FromCatalogue(catalogue::FieldType type) {
-    for (const auto& entry : kCatalogueTypes) {
-        if (entry.from == type) {
-            return entry.to;
-        }
-    }
-    return FieldType::Text;
-}
 
 bool IsValueOption(const std::string& name) {
     for (const char* option : kValueOptions) {
@@ -203,24 +181,8 @@ bool ArchiveSpecFromOptions(const Options& options, ArchiveSpec& spec, std::stri
 
 bool AddStandardCatalogue(DorvaneConnection& connection, long& types, long& archives,
                           std::string& error) {
-    std::vector<DocTypeSpec> docTypes;
-    for (const auto& type : catalogue::StandardDocTypes()) {
-        docTypes.push_back({type.code, type.name});
-    }
-    std::vector<ArchiveSpec> specs;
-    for (const auto& def : catalogue::StandardArchives()) {
-        ArchiveSpec spec;
-        spec.code = def.code;
-        spec.name = def.name;
-        spec.tipoArch = def.tipoArch;
-        spec.anno = def.anno;
-        spec.descriptionTemplate = def.descriptionTemplate;
-        spec.docTypes = def.docTypes;
-        for (const auto& field : def.fields) {
-            spec.fields.push_back({field.name, FromCatalogue(field.type), field.defaultValue});
-        }
-        specs.push_back(std::move(spec));
-    }
+    const std::vector<DocTypeSpec> docTypes = StandardDocTypeSpecs();
+    const std::vector<ArchiveSpec> specs = StandardArchiveSpecs();
     types = static_cast<long>(docTypes.size());
     archives = static_cast<long>(specs.size());
     return admin::AddCatalogue(connection, docTypes, specs, error);

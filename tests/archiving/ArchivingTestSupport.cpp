@@ -4,60 +4,13 @@
 #include "archive/DorvaneConnection.h"
 #include "archive/DorvaneFiles.h"
 #include "archive/DorvaneUser.h"
-#include "catalogue/StandardCatalogue.h"
+#include "archive/StandardCatalogueSpecs.h"
 
 #include <atomic>
 #include <filesystem>
 #include <ostream>
 
 namespace quorvin::test {
-
-namespace {
-
-FieldType ToFieldType(catalogue::FieldType type) {
-    switch (type) {
-    case catalogue::FieldType::Text:
-        return FieldType::Text;
-    case catalogue::FieldType::Date:
-        return FieldType::Date;
-    case catalogue::FieldType::Integer:
-        return FieldType::Integer;
-    case catalogue::FieldType::Decimal:
-        return FieldType::Decimal;
-    case catalogue::FieldType::Boolean:
-        return FieldType::Boolean;
-    }
-    return FieldType::Text;
-}
-
-} // namespace
-
-std::vector<DocTypeSpec> StandardDocTypeSpecs() {
-    std::vector<DocTypeSpec> types;
-    for (const auto& type : catalogue::StandardDocTypes()) {
-        types.push_back({type.code, type.name});
-    }
-    return types;
-}
-
-std::vector<ArchiveSpec> StandardArchiveSpecs(const std::string& documentsRoot) {
-    std::vector<ArchiveSpec> archives;
-    for (const auto& def : catalogue::StandardArchives()) {
-        ArchiveSpec spec;
-        spec.code = def.code;
-        spec.name = def.name;
-        spec.tipoArch = def.tipoArch;
-        spec.anno = def.anno;
-        spec.descriptionTemplate = def.descriptionTemplate;
-        spec.folder = documentsRoot + "/" + def.code;
-        for (const auto& field : def.fields) {
-            spec.fields.push_back({field.name, ToFieldType(field.type), field.defaultValue});
-        }
-        spec.docTypes = def.docTypes;
-        archives.push_back(std::move(spec));
-    }
-    return archives;
-}
 
 void PrintTo(const LogLine& line, std::ostream* os) {
     *os << "{" << line.priority << ", \"" << line.file << "\", \"" << line.func << "\", \""

@@ -5,6 +5,7 @@
 #include "archive/ArchiveTestSupport.h"
 #include "archive/ArchiveTypes.h"
 #include "archive/DorvaneEnv.h"
+#include "archive/StandardCatalogueSpecs.h"
 #include "engine/FakeReader.h"
 #include "engine/bvTel.h"
 #include "support/TestSupport.h"
@@ -18,11 +19,7 @@
 
 namespace quorvin::test {
 
-// The standard catalogue (catalogue/StandardCatalogue.h) in the archive's own terms;
-// each archive's folder under documentsRoot.
-std::vector<DocTypeSpec> StandardDocTypeSpecs();
-std::vector<ArchiveSpec> StandardArchiveSpecs(const std::string& documentsRoot);
-
+// The codes of the standard catalogue's three archives.
 inline constexpr const char* kStdSummary = "QUORVINRIEPILOGO";
 inline constexpr const char* kStdSingle = "QUORVINSINGOLE00";
 inline constexpr const char* kStdOriginals = "QUORVINTRASMESSI";
