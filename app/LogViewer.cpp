@@ -59,8 +59,9 @@ LogViewer::LogViewer(const QString& path, const std::vector<shell::LogRecord>& r
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setAlternatingRowColors(true);
+    // File order until a header is clicked.
+    m_table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     m_table->setSortingEnabled(true);
-    m_table->sortByColumn(-1, Qt::AscendingOrder); // file order until a header is clicked
     m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_table->resizeColumnsToContents();

@@ -43,6 +43,8 @@ mkdir -p "$work/ricevute" "$work/scarti"
     "${samples[@]}" >/dev/null
 
 rm -f "$out"/[1-4]-*.png
+# A sanitizer build: the desktop's D-Bus library keeps a buffer until the process ends.
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
 LANG=it_IT.UTF-8 LC_ALL=it_IT.UTF-8 QT_QPA_PLATFORM=xcb \
     timeout 300 xvfb-run -a -s "-screen 0 1280x1024x24" \
     "$build/app/quorvin" --archivio "$work/archivio.sqlite" \

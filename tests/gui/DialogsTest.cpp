@@ -149,7 +149,11 @@ private Q_SLOTS:
         QVERIFY(std::any_of(logged.begin(), logged.end(), [&](const QString& message) {
             return !f.ListMessages().contains(message);
         }));
+        // In the order logged until the user sorts; then by time, not by the date's text.
+        QCOMPARE(logged.first(), QStringLiteral("Inizio elaborazione"));
         QVERIFY(viewer->Table()->isSortingEnabled());
+        viewer->Table()->sortByColumn(0, Qt::DescendingOrder);
+        QCOMPARE(model->index(0, 2).data().toString(), logged.last());
         QCOMPARE(viewer->Table()->editTriggers(), QAbstractItemView::NoEditTriggers);
     }
 

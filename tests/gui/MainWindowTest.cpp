@@ -97,6 +97,32 @@ private Q_SLOTS:
         QVERIFY(f.boxes.isEmpty());
     }
 
+    void folderCommandsUseTheDialogsAndTheDesktop() {
+        GuiFixture f;
+        gui::frmMain& window = f.Open();
+        QStringList titles;
+        gui::FolderDialog::SetHandler([&](const QString& title, const QString&) {
+            titles << title;
+            return QString::fromStdString(f.RejectFolder());
+        });
+        QTest::mouseClick(window.findChild<QToolButton*>("cmdNolvaErrFolder"), Qt::LeftButton);
+        QCOMPARE(window.findChild<QLineEdit*>("txtNolvaErrFolder")->text(),
+                 QString::fromStdString(f.RejectFolder()));
+        QCOMPARE(window.Runner()->m_sNolvaErrFolder, f.RejectFolder());
+        window.Tool("SELECTTELFOLDER")->trigger();
+        QCOMPARE(window.Runner()->m_sTelFolder, f.RejectFolder());
+        QCOMPARE(titles, QStringList({"Quorvin", "Quorvin"}));
+
+        QStringList opened;
+        gui::Desktop::SetHandler([&](const QString& folder) { opened << folder; });
+        window.findChild<QAction*>("mnuOpenNolvaFolder")->trigger(); // does not exist yet
+        QCOMPARE(f.boxes.size(), 1);
+        QVERIFY(opened.isEmpty());
+        QDir().mkpath(QString::fromStdString(f.RejectFolder()));
+        window.Tool("OPENTELFOLDER")->trigger();
+        QCOMPARE(opened, QStringList({QString::fromStdString(f.RejectFolder())}));
+    }
+
     void processWithBothFoldersMissing() {
         GuiFixture f;
         gui::frmMain& window = f.Open(true, GuiFixture::Rejects::Missing);
