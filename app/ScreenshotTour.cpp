@@ -51,6 +51,15 @@ void Tour(frmMain& window, const QString& folder, const QString& receipts, const
     window.DispatchTool(QStringLiteral("LOGVIEW"));
     QTimer::singleShot(400, &window, [&window, folder] {
         Save(window.LastLogViewer(), folder, QStringLiteral("4-log.png"));
+        window.LastLogViewer()->close();
+        QTimer::singleShot(400, &window, [folder] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            Save(dialog, folder, QStringLiteral("5-accesso.png"));
+            if (dialog != nullptr) {
+                dialog->close();
+            }
+        });
+        window.ChangeUser(false);
         window.close();
         QApplication::quit();
     });

@@ -1,6 +1,7 @@
 #pragma once
 // Pictures of the program for its documentation and for review: the idle window, the
-// window after a pass, the receipt-type dialog and the log viewer, saved as PNG files.
+// window after a pass, the receipt-type dialog, the log viewer and the sign-in dialog,
+// saved as PNG files.
 #include <QString>
 
 namespace quorvin::gui {

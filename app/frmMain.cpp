@@ -26,23 +26,34 @@
 namespace quorvin::gui {
 namespace {
 
-// The toolbar: key (by which a click is dispatched), caption, help text, picture.
+// The toolbar: key (by which a click is dispatched), caption, help text, picture, and a
+// key for the keyboard where the command has no menu item.
 struct ToolDef {
     const char* key;
     const char* caption;
     const char* help;
     const char* icon;
+    QKeySequence shortcut;
 };
 
 const ToolDef kToolDefs[] = {
-    {"SELECTTELFOLDER", "Cartella",
-     "Seleziona la cartella che contiene i file Entratel da elaborare", "folder"},
-    {"OPENTELFOLDER", "Apri", "Apre la cartella contenente i file Entratel da elaborare", "open"},
-    {"LOGIN", "Cambia utente", "Esegue l'accesso al database", "login"},
-    {"PROCESS", "Archivia", "Archivia i file PDF Entratel", "process"},
-    {"STOP", "Stop", "Interrompe l'elaborazione in corso", "stop"},
-    {"LOGVIEW", "Log", "Visualizza l'ultimo log salvato", "log"},
-    {"QUIT", "Esci", "Esce dal programma", "quit"},
+    {"SELECTTELFOLDER",
+     "Cartella",
+     "Seleziona la cartella che contiene i file Entratel da elaborare",
+     "folder",
+     {}},
+    {"OPENTELFOLDER",
+     "Apri",
+     "Apre la cartella contenente i file Entratel da elaborare",
+     "open",
+     {}},
+    {"LOGIN", "Cambia utente", "Esegue l'accesso al database", "login", {}},
+    {"PROCESS", "Archivia", "Archivia i file PDF Entratel", "process", QKeySequence(Qt::Key_F5)},
+    {"STOP", "Stop", "Interrompe l'elaborazione in corso", "stop",
+     QKeySequence(Qt::SHIFT | Qt::Key_F5)},
+    {"LOGVIEW", "Log", "Visualizza l'ultimo log salvato", "log",
+     QKeySequence(Qt::CTRL | Qt::Key_L)},
+    {"QUIT", "Esci", "Esce dal programma", "quit", {}},
 };
 
 // 60 twips: four pixels at the usual 96 dots per inch.
@@ -131,6 +142,7 @@ void frmMain::BuildToolbar() {
         tool->setData(key);
         tool->setToolTip(QString::fromUtf8(def.help));
         tool->setStatusTip(QString::fromUtf8(def.help));
+        tool->setShortcut(def.shortcut);
         m_tools[key] = tool;
     }
     connect(tlbCommands, &QToolBar::actionTriggered, this,

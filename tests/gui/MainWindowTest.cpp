@@ -162,7 +162,8 @@ private Q_SLOTS:
         auto* text = window.findChild<QLineEdit*>("txtTelFolder");
         text->selectAll();
         QTest::keyClicks(text, QString::fromStdString(f.Path("altra")));
-        window.Tool("PROCESS")->trigger();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(text, Qt::Key_F5); // PROCESS from the keyboard
 
         const auto* list = window.findChild<QTreeWidget*>("lvOperations");
         const auto rows = list->findItems("File non riconosciuto.", Qt::MatchExactly, 2);
