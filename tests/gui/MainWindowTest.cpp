@@ -8,7 +8,10 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -55,6 +58,20 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase() { QVERIFY(GuiFixture::PrepareArchive()); }
+
+    void startUpWithoutAnArchiveEndsWithoutAWindow() {
+        QTemporaryDir dir;
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        program.setProcessEnvironment(env);
+        program.start(QUORVIN_GUI_PATH, {"--archivio", dir.filePath("manca.sqlite"),
+                                         "--impostazioni", dir.filePath("Quorvin.conf")});
+        QVERIFY(program.waitForFinished(60000));
+        QCOMPARE(program.exitCode(), 1);
+        QVERIFY(program.readAllStandardError().contains("inesistente"));
+        QVERIFY(!QFile::exists(dir.filePath("Quorvin.conf")));
+    }
 
     void cancelledSignInLeavesOnlyLoginAndQuit() {
         GuiFixture f;
