@@ -65,8 +65,6 @@ public:
     shell::ProcessRunner* Runner() const { return m_runner.get(); }
     // The last log viewer opened, while it is open.
     LogViewer* LastLogViewer() const { return m_logViewer; }
-    // Called once a PROCESS command has ended (tests, the screenshot tour).
-    std::function<void()> onProcessEnded;
 
 protected:
     void showEvent(QShowEvent* event) override;

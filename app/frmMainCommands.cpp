@@ -213,9 +213,6 @@ void frmMain::RunProcess() {
         m_changeUserAfterRun = false;
         QTimer::singleShot(0, this, [this] { ChangeUser(false); });
     }
-    if (onProcessEnded) {
-        onProcessEnded();
-    }
 }
 
 void frmMain::StopProcess() {
