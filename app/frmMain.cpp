@@ -56,9 +56,9 @@ const ToolDef kToolDefs[] = {
     {"QUIT", "Esci", "Esce dal programma", "quit", {}},
 };
 
-// 60 twips: four pixels at the usual 96 dots per inch.
+// Margin around and between the main controls.
 constexpr int kMargin = 4;
-// The list's first column: 1800 twips.
+// Wide enough for a short date and time.
 constexpr int kDateColumnWidth = 120;
 
 QString Q(const std::string& text) {

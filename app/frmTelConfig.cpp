@@ -40,7 +40,7 @@ frmTelConfig::frmTelConfig(const shell::Settings& settings, QWidget* parent)
     buttons->addStretch();
     buttons->addWidget(cmdClose);
 
-    // 90 twips: six pixels at the usual 96 dots per inch.
+    // The frame, the list and the buttons follow the dialog's size.
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(frameTipiDoc, 1);
