@@ -184,6 +184,10 @@ void bvTel::StoreSummaryAndPages(bool& ok) {
     if (ok) {
         const PagesRow* pages = PagesFor(m_nArchTipoDoc);
         if (pages == nullptr) {
+            // Say why, or the user sees a failure without a reason; the file stays.
+            RaiseLog(1, m_sFileNameOrig, "m_cJob_OnJob()",
+                     "Archiviazione delle ricevute singole di tipo " +
+                         std::to_string(m_nArchTipoDoc) + " non ancora disponibile");
             ok = false;
         } else if (pages->pages == Pages::F24) {
             ok = StorePagesF24(m_nSummaryRecord);
