@@ -75,10 +75,17 @@ bool bvTel::StoreFile() {
         job.Option(3, false);
         bool handled = false;
         bool handlerOk = false;
+        bool stopped = false;
         job.OnJob = [&](bool& ok) {
             handled = true;
             m_cJob_OnJob(ok);
             handlerOk = ok;
+            // A file stopped half-way keeps nothing: it stays in the folder and is archived
+            // whole next time, never partly twice.
+            stopped = ok && job.Stopped();
+            if (stopped) {
+                ok = false;
+            }
         };
         job.OnStatus = [this](long nPrc) { m_cJob_OnStatus(nPrc); };
         job.ProgressHook = m_jobProgressHook;
@@ -87,7 +94,7 @@ bool bvTel::StoreFile() {
         job.UseTransaction(m_env->Connection());
         const bool result = job.Run();
         m_cJob = nullptr;
-        if (!result && (!handled || handlerOk)) {
+        if (!result && !stopped && (!handled || handlerOk)) {
             // The transaction could not begin or commit.
             const auto& connection = m_env->Connection();
             RaiseLog(1, "Archiviazione file", "StoreFile()",

@@ -317,8 +317,10 @@ TEST_P(F24ArchivingTest, StopAfterThePaymentBeingStored) {
                 m_engine->StopProcess();
             }
         });
-    ASSERT_TRUE(Archive("r01_f24_trasmissione.txt", "f24.pdf"));
-    EXPECT_EQ(RecordCount(kStdSingle), 2);
+    EXPECT_FALSE(Archive("r01_f24_trasmissione.txt", "f24.pdf"));
+    EXPECT_EQ(RecordCount(kStdSummary), 0) << "a stopped file is rolled back whole";
+    EXPECT_EQ(RecordCount(kStdSingle), 0);
+    EXPECT_TRUE(Links().empty());
     EXPECT_EQ(CountLines(kStore, "Previste 4 ricevute singole, presenti 4."), 0);
     EXPECT_THAT(m_log, Contains(LogLine{1, "f24.pdf", "m_cJob_OnJob()",
                                         "Archiviazione interrotta dall'utente"}));
