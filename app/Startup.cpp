@@ -1,5 +1,7 @@
 #include "app/Startup.h"
 
+#include "shell/ArchiveAccess.h"
+
 #include "archive/DorvaneEnv.h"
 #include "archive/DorvaneFiles.h"
 
@@ -50,37 +52,16 @@ StartOptions ParseStartOptions(const QStringList& arguments) {
     return options;
 }
 
-std::string DataFolder() {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
-        .filePath(QStringLiteral("Belvast/Quorvin"))
-        .toStdString();
-}
-
 std::string ArchiveLocator(const StartOptions& options) {
-    if (!options.archive.empty()) {
-        return options.archive;
-    }
-    const char* env = std::getenv("QUORVIN_ARCHIVIO");
-    return env != nullptr && *env != '\0' ? std::string(env)
-                                          : DorvaneEnv::DefaultArchivePath(DataFolder());
+    return quorvin::ArchiveLocator(options.archive);
 }
 
 bool OpenArchive(DorvaneEnv& env, const std::string& locator) {
-    if (!db::IsServerLocator(locator) && !DorvaneFiles::FileExists(locator)) {
-        std::fprintf(stderr,
-                     "Archivio %s inesistente. Crearlo con 'quorvin-cli archivio init "
-                     "--esempio --archivio %s'.\n",
-                     locator.c_str(), locator.c_str());
+    std::string error;
+    if (!OpenExistingArchive(env, locator, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
         return false;
     }
-    ConnectOptions connect;
-    connect.createSchema = false;
-    if (!env.Connect(locator, connect)) {
-        std::fprintf(stderr, "Impossibile aprire l'archivio %s: %s\n", locator.c_str(),
-                     env.LastError().c_str());
-        return false;
-    }
-    env.BaseFolder(DataFolder());
     return true;
 }
 

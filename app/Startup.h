@@ -23,8 +23,6 @@ struct StartOptions {
 
 StartOptions ParseStartOptions(const QStringList& arguments);
 
-// $XDG_DATA_HOME/Belvast/Quorvin, or ~/.local/share/Belvast/Quorvin.
-std::string DataFolder();
 // --archivio, else $QUORVIN_ARCHIVIO, else the embedded archive in the data folder.
 std::string ArchiveLocator(const StartOptions& options);
 // Connects to an existing archive; false, with the reason on standard error, otherwise.

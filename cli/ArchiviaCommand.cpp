@@ -4,6 +4,7 @@
 #include "archive/DorvaneFiles.h"
 #include "cli/ArchivioCommon.h"
 #include "cli/Commands.h"
+#include "shell/ArchiveAccess.h"
 #include "shell/OperationLog.h"
 #include "shell/ProcessRunner.h"
 #include "shell/Settings.h"
@@ -200,29 +201,13 @@ bool ParseOptions(const std::vector<std::string>& args, ArchiviaOptions& options
 }
 
 std::string ArchiveLocator(const ArchiviaOptions& options) {
-    if (options.archivio) {
-        return *options.archivio;
-    }
-    const char* env = std::getenv("QUORVIN_ARCHIVIO");
-    return env != nullptr && *env != '\0' ? std::string(env)
-                                          : DorvaneEnv::DefaultArchivePath(DataFolder());
+    return quorvin::ArchiveLocator(options.archivio ? *options.archivio : std::string());
 }
 
 bool OpenArchive(DorvaneEnv& env, const std::string& locator) {
-    const bool server =
-        locator.find("://") != std::string::npos || locator.find('=') != std::string::npos;
-    if (!server && !DorvaneFiles::FileExists(locator)) {
-        std::fprintf(stderr,
-                     "Archivio %s inesistente. Crearlo con 'quorvin-cli archivio init "
-                     "--esempio --archivio %s'.\n",
-                     locator.c_str(), locator.c_str());
-        return false;
-    }
-    ConnectOptions connect;
-    connect.createSchema = false;
-    if (!env.Connect(locator, connect)) {
-        std::fprintf(stderr, "Impossibile aprire l'archivio %s: %s\n", locator.c_str(),
-                     env.LastError().c_str());
+    std::string error;
+    if (!OpenExistingArchive(env, locator, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
         return false;
     }
     std::string user;

@@ -1,5 +1,7 @@
 #include "cli/ArchivioCommon.h"
 
+#include "shell/ArchiveAccess.h"
+
 #include "archive/ArchiveAdmin.h"
 #include "archive/Convert.h"
 #include "archive/DorvaneUser.h"
@@ -75,15 +77,6 @@ std::vector<std::string> Options::Values(const std::string& name) const {
 
 std::string Options::Positional(size_t index) const {
     return index < m_positional.size() ? m_positional[index] : std::string();
-}
-
-std::string DataFolder() {
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    if (xdg != nullptr && *xdg == '/') {
-        return std::string(xdg) + "/Belvast/Quorvin";
-    }
-    const char* home = std::getenv("HOME");
-    return std::string(home != nullptr ? home : ".") + "/.local/share/Belvast/Quorvin";
 }
 
 std::string Locator(const Options& options) {

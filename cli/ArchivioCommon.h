@@ -3,6 +3,7 @@
 // the standard catalogue.
 #include "archive/ArchiveTypes.h"
 #include "archive/DorvaneConnection.h"
+#include "shell/ArchiveAccess.h"
 
 #include <map>
 #include <memory>
@@ -27,8 +28,6 @@ private:
     std::vector<std::string> m_positional;
 };
 
-// $XDG_DATA_HOME/Belvast/Quorvin, or ~/.local/share/Belvast/Quorvin.
-std::string DataFolder();
 // --archivio, else $QUORVIN_ARCHIVIO, else the embedded archive in the data folder.
 std::string Locator(const Options& options);
 // Opens the archive; an embedded one is created on first use with the operating-system
