@@ -71,6 +71,7 @@ void bvTel::RaiseStatus(long nPrc) const {
 void bvTel::File(const std::string& path) {
     m_asPageText.clear();
     m_asPageBoxText.clear();
+    m_listLines.clear();
     m_nListPage = -1;
     m_sFile = path;
     m_bIsOpen = PDFOpen(path, false);

@@ -8,6 +8,7 @@
 #include "engine/pdf/PageText.h"
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -141,6 +142,9 @@ public:
                               const std::string& protocol, std::vector<std::string>& row);
     bool GetInfoDocFromSummary(long rowNumber, std::vector<std::string>& row);
     bool FindNumDocInSummary(long& total, long& acquired);
+    // The lines after heading on a page, up to the page's end; read once per file, since
+    // every single receipt of a long list looks its row up again.
+    const std::vector<std::string>& ListLines(size_t page, const std::string& heading) const;
     long FindPageIndex(long start, const std::string& text, bool stepBack) const;
     void ClearDocInfo() { m_TelInfo.Clear(); }
     bool WriteFieldsModelli(const std::string& text);
@@ -153,7 +157,8 @@ public:
     bool WriteFieldsF24EsitoSing(const std::string& text);
     bool FindOrigDoc(const std::string& receiptArchive, long receiptKey, long year, bool checkYear,
                      bool& found, long type);
-    // Work record set k (0 defaults, 1 queries, 2 links), made on the archive connection if missing.
+    // Work record set k (0 defaults, 1 queries, 2 links), made on the archive connection if
+    // missing.
     DorvaneRecordset& WorkRecordset(size_t k);
 
 private:
@@ -199,6 +204,7 @@ private:
     long m_nListPage = -1;
     std::vector<std::string> m_asPageText;
     std::vector<std::string> m_asPageBoxText;
+    mutable std::map<std::pair<size_t, std::string>, std::vector<std::string>> m_listLines;
     long m_nDocType = -1;
     long m_nArchTipoDoc = -1;
     long m_nRefTipoDoc = 0;
@@ -206,7 +212,7 @@ private:
     long m_nSelTipoDoc = -1;
     long m_nSelYear = -1;
     std::string m_sSelArchive; // the archive found by the cached selection (SelectArchive)
-    std::string m_sEarlierKey;           // earlier receipts (FindTelDoc), linked inside the job
+    std::string m_sEarlierKey; // earlier receipts (FindTelDoc), linked inside the job
     std::vector<long> m_anEarlierRecords;
     bool m_bProcessStopped = false;
     long m_nDocCount = 0;

@@ -93,6 +93,17 @@ bool Matches(const std::vector<std::string>& row, const ListLayout& layout, long
 
 } // namespace
 
+const std::vector<std::string>& bvTel::ListLines(size_t page, const std::string& heading) const {
+    const auto key = std::make_pair(page, heading);
+    auto it = m_listLines.find(key);
+    if (it == m_listLines.end()) {
+        const std::string text =
+            page < m_asPageText.size() ? ListText(*this, m_asPageText[page], heading) : "";
+        it = m_listLines.emplace(key, Lines(text)).first;
+    }
+    return it->second;
+}
+
 bool bvTel::FindInfoDocInSummary(long progressive, const std::string& taxCode,
                                  const std::string& protocol, std::vector<std::string>& row) {
     const bool found = writers::RunGuarded(*this, "", "FindInfoDocInSummary", [&] {
@@ -101,11 +112,11 @@ bool bvTel::FindInfoDocInSummary(long progressive, const std::string& taxCode,
         }
         const ListLayout& layout = LayoutFor(m_nDocType);
         for (size_t page = static_cast<size_t>(m_nListPage); page < m_asPageText.size(); ++page) {
-            std::string list = ListText(*this, m_asPageText[page], layout.heading);
-            if (list.empty()) {
-                list = ListText(*this, m_asPageText[page], layout.secondHeading);
+            const std::vector<std::string>* lines = &ListLines(page, std::string(layout.heading));
+            if (lines->size() == 1 && lines->front().empty()) {
+                lines = &ListLines(page, std::string(layout.secondHeading));
             }
-            for (const std::string& line : Lines(list)) {
+            for (const std::string& line : *lines) {
                 // The text ends with a line break: its empty last piece is no document.
                 if (line.empty()) {
                     continue;
@@ -133,8 +144,7 @@ bool bvTel::GetInfoDocFromSummary(long rowNumber, std::vector<std::string>& row)
         const std::string_view heading = LayoutFor(m_nDocType == 172 ? 172 : 0).heading;
         long running = 0;
         for (size_t page = static_cast<size_t>(m_nListPage); page < m_asPageText.size(); ++page) {
-            const std::vector<std::string> lines =
-                Lines(ListText(*this, m_asPageText[page], heading));
+            const std::vector<std::string>& lines = ListLines(page, std::string(heading));
             const long highest = static_cast<long>(lines.size()) - 1;
             running += highest;
             if (running >= rowNumber) {
