@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config git
-    qt6-base-dev libqt6svg6 libpoppler-cpp-dev libqpdf-dev libsqlite3-dev libpq-dev libsodium-dev
+    qt6-base-dev qt6-qpa-plugins libqt6svg6 libpoppler-cpp-dev libqpdf-dev libsqlite3-dev libpq-dev libsodium-dev
     libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
     postgresql poppler-utils
     clang libclang-rt-14-dev
