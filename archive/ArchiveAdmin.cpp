@@ -16,29 +16,6 @@ namespace quorvin::admin {
 
 namespace {
 
-// Runs work inside a transaction unless one is open already (then the caller's decides).
-bool InTransaction(DorvaneConnection& connection, std::string& error,
-                   const std::function<bool()>& work) {
-    const bool own = !connection.InTransaction();
-    if (own && !connection.Begin()) {
-        error = connection.LastError();
-        return false;
-    }
-    const bool ok = work();
-    if (!own) {
-        return ok;
-    }
-    if (!ok) {
-        connection.Rollback();
-        return false;
-    }
-    if (!connection.Commit()) {
-        error = connection.LastError();
-        return false;
-    }
-    return true;
-}
-
 bool Run(DorvaneConnection& connection, const std::string& sql, std::string& error) {
     if (connection.Execute(sql)) {
         return true;
@@ -122,6 +99,28 @@ bool GrantById(DorvaneConnection& connection, long user, const std::string& code
 }
 
 } // namespace
+
+bool InTransaction(DorvaneConnection& connection, std::string& error,
+                   const std::function<bool()>& work) {
+    const bool own = !connection.InTransaction();
+    if (own && !connection.Begin()) {
+        error = connection.LastError();
+        return false;
+    }
+    const bool ok = work();
+    if (!own) {
+        return ok;
+    }
+    if (!ok) {
+        connection.Rollback();
+        return false;
+    }
+    if (!connection.Commit()) {
+        error = connection.LastError();
+        return false;
+    }
+    return true;
+}
 
 bool AddDocTypes(DorvaneConnection& connection, const std::vector<DocTypeSpec>& types,
                  std::string& error) {

@@ -4,6 +4,7 @@
 // reason in error.
 #include "archive/ArchiveTypes.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,11 @@ namespace quorvin {
 class DorvaneConnection;
 
 namespace admin {
+
+// Runs work inside a transaction unless one is open already (then the caller's decides):
+// committed when work succeeds, rolled back otherwise; false with the reason in error.
+bool InTransaction(DorvaneConnection& connection, std::string& error,
+                   const std::function<bool()>& work);
 
 // Adds the types that are missing and renames those that exist.
 bool AddDocTypes(DorvaneConnection& connection, const std::vector<DocTypeSpec>& types,

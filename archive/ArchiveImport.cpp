@@ -233,35 +233,24 @@ bool ImportJson(DorvaneConnection& connection, const std::string& json, std::str
         error = "Il file non contiene JSON valido.";
         return false;
     }
-    if (!connection.Begin()) {
-        error = connection.LastError();
-        return false;
-    }
-    bool failed = true;
-    try {
-        // The connection is borrowed for the store: it lives as long as this call.
-        std::shared_ptr<DorvaneConnection> borrowed(&connection, [](DorvaneConnection*) {});
-        DorvaneArchiveStore store(borrowed);
-        RecordMap numbers;
-        for (const auto& archive : root.value("archives", Json::array())) {
-            ImportArchive(connection, store, archive, numbers);
+    return admin::InTransaction(connection, error, [&] {
+        try {
+            // The connection is borrowed for the store: it lives as long as this call.
+            std::shared_ptr<DorvaneConnection> borrowed(&connection, [](DorvaneConnection*) {});
+            DorvaneArchiveStore store(borrowed);
+            RecordMap numbers;
+            for (const auto& archive : root.value("archives", Json::array())) {
+                ImportArchive(connection, store, archive, numbers);
+            }
+            ImportLinks(connection, root.value("links", Json::array()), numbers);
+            return true;
+        } catch (const ImportError& e) {
+            error = e.text.empty() ? "Importazione non riuscita." : e.text;
+        } catch (const std::exception& e) {
+            error = std::string("Formato JSON non valido: ") + e.what();
         }
-        ImportLinks(connection, root.value("links", Json::array()), numbers);
-        failed = false;
-    } catch (const ImportError& e) {
-        error = e.text.empty() ? "Importazione non riuscita." : e.text;
-    } catch (const std::exception& e) {
-        error = std::string("Formato JSON non valido: ") + e.what();
-    }
-    if (failed) {
-        connection.Rollback();
         return false;
-    }
-    if (!connection.Commit()) {
-        error = connection.LastError();
-        return false;
-    }
-    return true;
+    });
 }
 
 } // namespace quorvin
