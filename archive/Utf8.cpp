@@ -189,6 +189,88 @@ std::string Upper(std::string_view utf8) {
     return MapUtf8(utf8, UpperChar);
 }
 
+namespace {
+
+// Appends the plain form of c; false when c has none (it is kept as it is).
+bool AppendFolded(std::u32string& out, char32_t c) {
+    switch (c) {
+    case U'\u2019':
+    case U'\u2018':
+    case U'\u201B':
+    case U'\u02BC':
+    case U'\u00B4':
+    case U'`':
+        out += U'\'';
+        return true;
+    case U'\u201C':
+    case U'\u201D':
+    case U'\u201E':
+        out += U'"';
+        return true;
+    case U'\u00A0':
+    case U'\u1680':
+    case U'\u202F':
+    case U'\u205F':
+    case U'\u3000':
+        out += U' ';
+        return true;
+    case U'\uFB00':
+        out += U"ff";
+        return true;
+    case U'\uFB01':
+        out += U"fi";
+        return true;
+    case U'\uFB02':
+        out += U"fl";
+        return true;
+    case U'\uFB03':
+        out += U"ffi";
+        return true;
+    case U'\uFB04':
+        out += U"ffl";
+        return true;
+    case U'\uFB05': // long s + t
+    case U'\uFB06':
+        out += U"st";
+        return true;
+    default:
+        break;
+    }
+    if (c >= U'\u2000' && c <= U'\u200A') { // en quad ... hair space
+        out += U' ';
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+std::u32string FoldTypography(std::u32string_view text) {
+    std::u32string out;
+    out.reserve(text.size());
+    for (const char32_t c : text) {
+        if (!AppendFolded(out, c)) {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string FoldTypography(std::string_view utf8) {
+    // Plain ASCII (the common case: every phrase, most receipts) has nothing to fold.
+    bool plain = true;
+    for (const char ch : utf8) {
+        if (static_cast<unsigned char>(ch) >= 0x80 || ch == '`') {
+            plain = false;
+            break;
+        }
+    }
+    if (plain) {
+        return std::string(utf8);
+    }
+    return ToUtf8(FoldTypography(ToU32(utf8)));
+}
+
 std::string Trim(std::string_view text) {
     size_t b = 0;
     size_t e = text.size();

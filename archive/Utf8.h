@@ -16,6 +16,14 @@ std::u32string Lower(std::u32string_view text);
 std::string Lower(std::string_view utf8);
 std::string Upper(std::string_view utf8);
 
+// The plain form of what PDF producers print in several ways: typographic apostrophes
+// and accents (’ ‘ ‛ ʼ ´ `) become ', typographic double quotes (“ ” „) become ",
+// Unicode spaces a blank, ligatures (U+FB00-FB06) their letters. Page text and every
+// phrase compared with it go through this one mapping, so that "dell’Agenzia" and
+// "dell'Agenzia" meet whichever program printed the receipt.
+std::string FoldTypography(std::string_view utf8);
+std::u32string FoldTypography(std::u32string_view text);
+
 // Blanks, tabs and line breaks removed at both ends.
 std::string Trim(std::string_view text);
 

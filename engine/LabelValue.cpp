@@ -74,13 +74,16 @@ bool IsValid(const std::u32string& value, long kind) {
 std::u32string Read(const std::u32string& text, const std::u32string& lowerText,
                     const std::string& label, const LabelEnd& end, const std::string& anchor,
                     long kind, bool literalEnd, bool backward) {
-    const std::u32string lowerLabel = Lower(ToU32(label));
+    // Labels and ends are written as the receipts print them, in either apostrophe;
+    // the page text they meet has been folded the same way.
+    const std::u32string lowerLabel = Lower(FoldTypography(ToU32(label)));
     const auto labelLength = static_cast<long>(lowerLabel.size());
-    const std::u32string delimiter = end.IsLength() ? std::u32string() : ToU32(end.Delimiter());
+    const std::u32string delimiter =
+        end.IsLength() ? std::u32string() : FoldTypography(ToU32(end.Delimiter()));
 
     long start = 1;
     if (!anchor.empty()) {
-        const std::u32string lowerAnchor = Lower(ToU32(anchor));
+        const std::u32string lowerAnchor = Lower(FoldTypography(ToU32(anchor)));
         const long a = InStr(1, lowerText, lowerAnchor);
         start = a > 0 ? a + static_cast<long>(lowerAnchor.size()) : 0;
     }

@@ -132,7 +132,7 @@ std::string bvTel::GetLabelValue(const std::string& text, const std::string& lab
 
 bool bvTel::FindInfoInSummary(const std::string& label, const LabelEnd& end, bool literalEnd,
                               std::string& value) const {
-    const std::string lowerLabel = Lower(label);
+    const std::string lowerLabel = Lower(FoldTypography(label));
     const long first = m_nListPage < 0 ? 0 : m_nListPage;
     for (long i = first; i < static_cast<long>(m_asPageText.size()); ++i) {
         const std::string& page = m_asPageText[static_cast<size_t>(i)];

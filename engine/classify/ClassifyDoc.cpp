@@ -17,8 +17,9 @@ using classify::Test;
 
 constexpr std::string_view kListHeadingDocs = "ELENCO DEI DOCUMENTI ACQUISITI E/O SCARTATI";
 
+// Phrases are written as the receipts print them; the page text is folded (FoldTypography).
 bool Has(std::string_view text, std::string_view phrase) {
-    return text.find(phrase) != std::string_view::npos;
+    return text.find(FoldTypography(phrase)) != std::string_view::npos;
 }
 
 // Byte offset reached by moving n characters forward in UTF-8 text from offset.
@@ -35,16 +36,17 @@ size_t AdvanceChars(std::string_view text, size_t offset, int n) {
 
 // A phrase searched from 6 characters after the end of the model phrase's first occurrence.
 bool HasAfterModel(std::string_view text, std::string_view model, const classify::Phrases& after) {
-    const size_t p = text.find(model);
+    const std::string plainModel = FoldTypography(model);
+    const size_t p = text.find(plainModel);
     if (p == std::string_view::npos) {
         return false;
     }
-    const size_t from = AdvanceChars(text, p + model.size(), 6);
+    const size_t from = AdvanceChars(text, p + plainModel.size(), 6);
     if (from >= text.size()) {
         return false;
     }
     for (auto phrase : after) {
-        if (text.find(phrase, from) != std::string_view::npos) {
+        if (text.find(FoldTypography(phrase), from) != std::string_view::npos) {
             return true;
         }
     }

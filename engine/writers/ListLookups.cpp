@@ -181,7 +181,7 @@ long bvTel::FindPageIndex(long start, const std::string& text, bool stepBack) co
     const long pages = static_cast<long>(m_asPageText.size());
     long found = start;
     if (start < pages) {
-        const std::string lowerText = Lower(text);
+        const std::string lowerText = Lower(FoldTypography(text));
         found = pages;
         for (long i = start < 0 ? 0 : start; i < pages; ++i) {
             if (Lower(m_asPageText[static_cast<size_t>(i)]).find(lowerText) != std::string::npos) {

@@ -24,7 +24,10 @@ void F24Test::TearDown() {
 }
 
 bool F24Test::Archive(const std::string& templateName, const std::string& fileName) {
-    const std::string pdf = MakeReceipt(m_dir, templateName, fileName);
+    return ArchivePdf(MakeReceipt(m_dir, templateName, fileName), fileName);
+}
+
+bool F24Test::ArchivePdf(const std::string& pdf, const std::string& fileName) {
     m_log.clear();
     m_engine->File(pdf);
     m_engine->FileNameOrig(fileName);

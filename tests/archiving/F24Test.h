@@ -25,6 +25,8 @@ protected:
 
     // The template's PDF, written into the receipt folder as fileName, archived.
     bool Archive(const std::string& templateName, const std::string& fileName);
+    // A PDF made elsewhere, archived as if the user had saved it as fileName.
+    bool ArchivePdf(const std::string& pdf, const std::string& fileName);
     long AddRecord(const std::string& archive, const Fields& fields);
     // Every record of the archive in storing order, each field by its name.
     std::vector<Record> Records(const std::string& archive);

@@ -30,6 +30,16 @@ TEST(GetLabelValue, ReadsTheTypicalCallsOfAFirstPage) {
         "12");
 }
 
+TEST(GetLabelValue, LabelsAnchorsAndEndsMeetEitherApostrophe) {
+    // Page text is folded when it is read; the labels are written as receipts print them.
+    const std::string page =
+        "Data dell'impegno: 12/03/2010\r\nL'ADDEBITO richiesto : 3 (un'altra)\r\n";
+    EXPECT_EQ(GetLabelValue(page, "Data dell’impegno: ", "\r\n", "", kDate, false, false),
+              "12/03/2010");
+    EXPECT_EQ(GetLabelValue(page, "richiesto : ", " (un’", "L’ADDEBITO", kNumeric, true, false),
+              "3");
+}
+
 TEST(GetLabelValue, FindsTheLabelWithoutRegardToCaseAndKeepsTheValueCase) {
     EXPECT_EQ(GetLabelValue(kFirstPage, "invio effettuato da : ", " ", "", kAnyText, false, false),
               "STUDIO");

@@ -9,8 +9,8 @@
 
 #include <cctype>
 #include <cstdio>
-#include <set>
 #include <nlohmann/json.hpp>
+#include <set>
 
 namespace quorvin {
 namespace {
@@ -85,22 +85,6 @@ TEST(TemplateSet, CoversEveryClassificationRow) {
     }
 }
 
-// The inspection command, as a user runs it.
-std::string RunCommand(const std::string& command, int* status) {
-    std::string out;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) {
-        return out;
-    }
-    char buf[4096];
-    size_t n = 0;
-    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) {
-        out.append(buf, n);
-    }
-    *status = pclose(pipe);
-    return out;
-}
-
 TEST(Esamina, ReportsEveryFileAsJsonAndSurvivesBadOnes) {
     test::TempDir dir;
     const std::string good = test::MakePdf(
@@ -113,11 +97,11 @@ TEST(Esamina, ReportsEveryFileAsJsonAndSurvivesBadOnes) {
     test::WriteAll(dir.File("vuoto.pdf"), "");
     test::WriteAll(dir.File("testo.pdf"), "Questo non e' un PDF ma un file di testo.\n");
     int status = -1;
-    const std::string out =
-        RunCommand(std::string(QUORVIN_CLI_PATH) + " esamina --json " + good + " " +
-                dir.File("troncato.pdf") + " " + dir.File("vuoto.pdf") + " " +
-                dir.File("testo.pdf") + " " + dir.File("mancante.pdf") + " 2>/dev/null",
-            &status);
+    const std::string out = test::RunCommand(
+        std::string(QUORVIN_CLI_PATH) + " esamina --json " + good + " " + dir.File("troncato.pdf") +
+            " " + dir.File("vuoto.pdf") + " " + dir.File("testo.pdf") + " " +
+            dir.File("mancante.pdf") + " 2>/dev/null",
+        &status);
     EXPECT_EQ(status, 0);
     std::vector<nlohmann::json> objects;
     size_t from = 0;
@@ -128,10 +112,9 @@ TEST(Esamina, ReportsEveryFileAsJsonAndSurvivesBadOnes) {
     }
     ASSERT_EQ(objects.size(), 5u);
     const auto& first = objects[0];
-    const std::vector<std::string> keys = {"file",          "pages",         "DocType",
-                                           "ArchTipoDoc",   "name",          "ListPage",
-                                           "Is730Alt",      "Year730",       "IntentVariant",
-                                           "OutcomeRegular", "PageText"};
+    const std::vector<std::string> keys = {
+        "file",     "pages",   "DocType",       "ArchTipoDoc",    "name",    "ListPage",
+        "Is730Alt", "Year730", "IntentVariant", "OutcomeRegular", "PageText"};
     EXPECT_EQ(first.size(), keys.size());
     for (const auto& key : keys) {
         EXPECT_TRUE(first.contains(key)) << key;
@@ -146,7 +129,7 @@ TEST(Esamina, ReportsEveryFileAsJsonAndSurvivesBadOnes) {
         EXPECT_EQ(objects[i]["DocType"], -1);
         EXPECT_EQ(objects[i]["pages"], 0);
     }
-    RunCommand(std::string(QUORVIN_CLI_PATH) + " esamina 2>/dev/null", &status);
+    test::RunCommand(std::string(QUORVIN_CLI_PATH) + " esamina 2>/dev/null", &status);
     EXPECT_NE(status, 0) << "no file is a usage error";
 }
 

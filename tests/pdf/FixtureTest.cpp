@@ -1,3 +1,4 @@
+#include "archive/Utf8.h"
 #include "engine/pdf/PageText.h"
 #include "engine/pdf/PdfReader.h"
 #include "support/TestSupport.h"
@@ -68,7 +69,8 @@ TEST(FixtureTemplate, EveryTemplateReadsBackAsWritten) {
         ASSERT_EQ(document->pages.size(), parsed.pages.size()) << name;
         for (size_t p = 0; p < parsed.pages.size(); ++p) {
             const auto runs = quorvin::pdf::PageRuns(document->pages[p], quorvin::pdf::kWholePage);
-            EXPECT_EQ(quorvin::pdf::JoinRuns(runs, ""), Printed(parsed.pages[p]))
+            EXPECT_EQ(quorvin::pdf::JoinRuns(runs, ""),
+                      quorvin::FoldTypography(Printed(parsed.pages[p])))
                 << name << ", pagina " << p + 1;
         }
     }

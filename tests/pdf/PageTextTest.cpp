@@ -49,6 +49,13 @@ TEST(PageRuns, SelectsWordsByTheCentreOfTheirBox) {
     EXPECT_EQ(Text(page, box), "mezzo dentro\r\nsotto\r\n");
 }
 
+TEST(PageRuns, WordsAreFoldedAndProducersSpacesSeparate) {
+    Page page;
+    page.words = {At("D’ANGELO", 28, 800), At("1\u00a0250,00\u00a0", 90, 800),
+                  At("\u00a0", 200, 800), At("“uf\ufb01cio”", 28, 780)};
+    EXPECT_EQ(Text(page), "D'ANGELO 1 250,00\r\n\"ufficio\"\r\n");
+}
+
 TEST(PageRuns, EmptyAndBlankPages) {
     EXPECT_TRUE(PageRuns(Page{}, kWholePage).empty());
     Page page;

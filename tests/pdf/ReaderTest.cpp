@@ -49,9 +49,10 @@ const Pages kReceipt = {
     {"Pagina 2", "X scartato"},
 };
 
+// The typographic apostrophe is read as the plain one.
 const std::string kReceiptText[] = {
     "RICEVUTA DI PRESENTAZIONE DEL MODELLO F24 Pagina 1\r\n"
-    "L’ufficio ha ricevuto il file, perciò è acquisito\r\n"
+    "L'ufficio ha ricevuto il file, perciò è acquisito\r\n"
     "Città Forlì Lecco Cantù Canicattì Altidona\r\n"
     "Protocollo Codice fiscale Esito\r\n"
     "12345 RSSMRA80A01H501U acquisito\r\n",

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
@@ -69,6 +70,35 @@ std::string MakePdf(const TempDir& dir, const std::string& fileName,
     const std::string out = dir.File(fileName);
     std::string error;
     EXPECT_TRUE(fixture::WritePdf(pages, out, &error)) << fileName << ": " << error;
+    return out;
+}
+
+bool RenderWithProducer(const TempDir& dir, const std::string& producer,
+                        const std::vector<std::string>& templates, std::string& message) {
+    // Debian's own interpreter: the producers' Python modules are Debian packages.
+    std::string command = "/usr/bin/python3 '" + std::string(QUORVIN_TEST_DATA_DIR) +
+                          "/../producers/render.py' '" + dir.Path().string() + "' " + producer;
+    for (const auto& name : templates) {
+        command += " '" + TemplateFile(name) + "'";
+    }
+    int status = -1;
+    message = RunCommand(command + " 2>&1", &status);
+    return status == 0;
+}
+
+std::string RunCommand(const std::string& command, int* status) {
+    std::string out;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) {
+        *status = -1;
+        return out;
+    }
+    char buf[4096];
+    size_t n = 0;
+    while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) {
+        out.append(buf, n);
+    }
+    *status = pclose(pipe);
     return out;
 }
 

@@ -32,6 +32,15 @@ std::string MakeReceipt(const TempDir& dir, const std::string& templateName,
 std::string MakePdf(const TempDir& dir, const std::string& fileName,
                     const std::vector<std::vector<std::string>>& pages);
 
+// Renders templates (file names) through another PDF producer (see
+// tests/producers/render.py) into dir/<producer>/<name>.pdf; false with the producer's
+// message when it failed or is not installed.
+bool RenderWithProducer(const TempDir& dir, const std::string& producer,
+                        const std::vector<std::string>& templates, std::string& message);
+
+// Runs a shell command; its standard output, and its wait status in *status.
+std::string RunCommand(const std::string& command, int* status);
+
 std::string ReadAll(const std::string& path);
 void WriteAll(const std::string& path, const std::string& bytes);
 

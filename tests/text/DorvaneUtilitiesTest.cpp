@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <utility>
+#include <vector>
 
 namespace quorvin {
 namespace {
@@ -48,6 +50,23 @@ TEST(DorvaneText, DatesOfTheCalendar) {
     int year = 9;
     DorvaneText::WidenYear(year);
     EXPECT_EQ(year, 2009);
+}
+
+TEST(Utf8, FoldTypographyGivesThePlainFormOfWhatProducersPrint) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"dell’Agenzia dell‘ dell‛ dellʼ dell´ dell`",
+         "dell'Agenzia dell' dell' dell' dell' dell'"},
+        {"“IL CHIODO” „X”", "\"IL CHIODO\" \"X\""},
+        {"1\u00a0250,00\u2002EUR\u2009a\u202fb\u3000c", "1 250,00 EUR a b c"},
+        {"\ufb00\ufb01\ufb02\ufb03\ufb04\ufb05\ufb06", "fffiflffifflstst"},
+        // Accented letters, the euro sign and plain text stay as they are.
+        {"città perché € ° 'x' \"y\"", "città perché € ° 'x' \"y\""},
+        {"", ""},
+    };
+    for (const auto& [printed, plain] : cases) {
+        EXPECT_EQ(FoldTypography(printed), plain) << printed;
+        EXPECT_EQ(ToUtf8(FoldTypography(ToU32(printed))), plain) << printed;
+    }
 }
 
 TEST(Utf8, CaseMappingAndCodePage) {
