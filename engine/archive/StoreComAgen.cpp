@@ -70,14 +70,22 @@ bool bvTel::StoreComAgen() {
                 return true;
             }
             const long communication = static_cast<long>(*number);
+            // File names are often lower-cased on the way: the code is matched ignoring case.
             DorvaneRecordset& list = m_env->Archives().List();
-            if (code.empty() || !list.Find("SYS_SERIALE=" + SqlText(code)) || list.Eof()) {
+            std::string archive;
+            for (list.MoveFirst(); !code.empty() && !list.Eof(); list.MoveNext()) {
+                if (Lower(list.Value("SYS_SERIALE")) == Lower(code)) {
+                    archive = list.Value("SYS_SERIALE");
+                    break;
+                }
+            }
+            if (archive.empty()) {
                 TelLogEvent(1, pdfName, kRoutine,
                             "Archivio della comunicazione da aggiornare non trovato.");
                 return true;
             }
-            if (Lower(code) != Lower(m_sRefArchive)) {
-                m_sRefArchive = list.Value("SYS_SERIALE");
+            if (Lower(archive) != Lower(m_sRefArchive)) {
+                m_sRefArchive = archive;
             }
             const std::string table = m_env->Database().TableName(m_sRefArchive);
             DorvaneRecordset& rows = WorkRecordset(1);

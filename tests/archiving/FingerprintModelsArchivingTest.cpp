@@ -4,6 +4,7 @@
 #include "archiving/F24Test.h"
 
 #include "archive/DorvaneFiles.h"
+#include "archive/Utf8.h"
 #include "support/TestSupport.h"
 
 #include <gmock/gmock.h>
@@ -61,6 +62,7 @@ struct OutcomeCase {
     size_t communication; // which of the three the file name names
     Record outcome;
     Record updated;
+    bool lowerCaseName = false;
 };
 
 TEST_P(FingerprintModelsTest, OutcomeIsStoredWholeAndUpdatesItsCommunication) {
@@ -91,16 +93,23 @@ TEST_P(FingerprintModelsTest, OutcomeIsStoredWholeAndUpdatesItsCommunication) {
          {{"esito", "scartato"}, {"scartato", "1"},
           {"scartato_descrizione",
            "impronta dell'archivio 'LIBRO GIORNALE' non conforme'; update x set y='1"}}},
+        // A later outcome of the first one, its file name lower-cased on the way.
+        {"r51_impronta_documenti_scartata.txt", 0,
+         {{"cod_tipo_doc_f", "83"}, {"esito", "scartato"}},
+         {{"esito", "scartato"}, {"protocollo_telematico", ""}, {"scartato", "1"}},
+         true},
     };
     // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.templateName);
         const long communication = m_communications[c.communication];
-        const std::string name = OutcomeName(communication);
+        const std::string name =
+            c.lowerCaseName ? Lower(OutcomeName(communication)) : OutcomeName(communication);
         const auto before = Records(kStdOriginals);
         const auto linksBefore = Links();
         const long singles = RecordCount(kStdSingle);
-        EXPECT_EQ(Communication(communication).at("esito"), "") << "not answered yet";
+        EXPECT_EQ(Communication(communication).at("esito"), c.lowerCaseName ? "acquisito" : "")
+            << "as answered before";
 
         ASSERT_TRUE(Archive(c.templateName, name));
         EXPECT_EQ(m_engine->DocumentCount(), 1);
