@@ -139,6 +139,31 @@ TEST_P(FingerprintModelsTest, OutcomeIsStoredWholeAndUpdatesItsCommunication) {
     }
 }
 
+TEST_P(FingerprintModelsTest, OutcomeRejectedOnItsSecondPageGivesTheReasonsThere) {
+    AddCommunications();
+    const long communication = m_communications[0];
+    ASSERT_TRUE(ProcessReceipt(
+        OutcomeName(communication),
+        {{kHeaderAG, "COMUNICAZIONE DELL'IMPRONTA DEI DOCUMENTI INFORMATICI",
+          "In data 02/05/2011 alle ore 10:00 il sistema informativo dell'Agenzia delle Entrate",
+          "ha acquisito con protocollo 11050210001234567", "il file IMPRONTA.rel",
+          "Il file e' stato scartato", "Dati dell'intermediario",
+          "Codice fiscale : BNCLCU70B15F205E", "Dati del titolare della contabilita' ROSSI MARIO",
+          "Codice fiscale : RSSMRA80A01H501U", "Li, 02/05/2011"},
+         {"Impronte dei documenti informatici relativi al periodo di imposta 2010",
+          "per i seguenti motivi:", "impronta non conforme", "firma digitale non valida",
+          "Li, 02/05/2011"}}));
+    ASSERT_EQ(m_tel->ArchTipoDoc(), 82);
+    ExpectFields(Records(kStdSingle).back(),
+                 {{"esito", "scartato"}, {"periodo", "2010"}, {"ditta", "ROSSI MARIO"}}, "outcome");
+    ExpectFields(Communication(communication),
+                 {{"esito", "scartato"},
+                  {"protocollo_telematico", "11050210001234567"},
+                  {"scartato", "1"},
+                  {"scartato_descrizione", "impronta non conforme firma digitale non valida"}},
+                 "communication");
+}
+
 struct BadNameCase {
     std::string fileName;
     std::string message;
