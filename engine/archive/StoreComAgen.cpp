@@ -29,6 +29,18 @@ std::string Characters(const std::string& text, size_t first, size_t last) {
     return ToUtf8(chars.substr(first - 1, last - first + 1));
 }
 
+// The catalogue's spelling of an archive code. File names are often lower-cased on the
+// way, so the code is matched ignoring case; empty when no archive has it.
+std::string CatalogueCode(DorvaneArchives& archives, const std::string& code) {
+    DorvaneRecordset& list = archives.List();
+    for (list.MoveFirst(); !code.empty() && !list.Eof(); list.MoveNext()) {
+        if (Lower(list.Value("SYS_SERIALE")) == Lower(code)) {
+            return list.Value("SYS_SERIALE");
+        }
+    }
+    return std::string();
+}
+
 // The rejection reason on its own lines, as one line.
 std::string OneLine(const std::string& text) {
     return Trim(DorvaneText::Replace(text, "\r\n", " "));
@@ -70,15 +82,7 @@ bool bvTel::StoreComAgen() {
                 return true;
             }
             const long communication = static_cast<long>(*number);
-            // File names are often lower-cased on the way: the code is matched ignoring case.
-            DorvaneRecordset& list = m_env->Archives().List();
-            std::string archive;
-            for (list.MoveFirst(); !code.empty() && !list.Eof(); list.MoveNext()) {
-                if (Lower(list.Value("SYS_SERIALE")) == Lower(code)) {
-                    archive = list.Value("SYS_SERIALE");
-                    break;
-                }
-            }
+            const std::string archive = CatalogueCode(m_env->Archives(), code);
             if (archive.empty()) {
                 TelLogEvent(1, pdfName, kRoutine,
                             "Archivio della comunicazione da aggiornare non trovato.");
@@ -100,13 +104,14 @@ bool bvTel::StoreComAgen() {
             }
 
             const bool rejected = Lower(Trim(m_TelInfo.Outcome)) == "scartato";
+            // The reason of a rejected 82 is listed on its second page.
             std::string reason;
-            if (rejected) {
-                reason = m_nArchTipoDoc == 82
-                             ? OneLine(GetLabelValue(page2, "per i seguenti motivi:\r\n", "Li, ",
-                                                     "", kAnyText, true, false))
-                             : GetLabelValue(page1, "con la seguente motivazione:\r\n", "\r\n", "",
-                                             kAnyText, false, false);
+            if (rejected && m_nArchTipoDoc == 82) {
+                reason = OneLine(GetLabelValue(page2, "per i seguenti motivi:\r\n", "Li, ", "",
+                                               kAnyText, true, false));
+            } else if (rejected) {
+                reason = GetLabelValue(page1, "con la seguente motivazione:\r\n", "\r\n", "",
+                                       kAnyText, false, false);
             }
             std::string sql = "update " + table + " set Esito='" +
                               SqlTextContent(m_TelInfo.Outcome) + "', Protocollo_Telematico='" +
