@@ -157,6 +157,17 @@ public:
     bool WriteFieldsF24EsitoSing(const std::string& text);
     bool FindOrigDoc(const std::string& receiptArchive, long receiptKey, long year, bool checkYear,
                      bool& found, long type);
+
+    // Social-security receipts, fingerprint outcomes and refund models.
+    bool StorePagesINAILAutoliq(long summaryRecord);
+    bool StoreComAgen();
+    bool StorePagesModelli();
+    bool WriteFieldsEMENSSing(const std::string& text);
+    bool WriteFieldsENPALSSing(const std::string& text);
+    // The period is read in the box of the page whose text this is (PageBoxText).
+    bool WriteFieldsDM10Sing(const std::string& text);
+    bool WriteFieldsINAILAutoliqSing(const std::string& text);
+    bool WriteFieldsComAgenSing(const std::string& text);
     // Work record set k (0 defaults, 1 queries, 2 links), made on the archive connection if
     // missing.
     DorvaneRecordset& WorkRecordset(size_t k);

@@ -32,6 +32,9 @@ const NoSummaryRow* NoSummaryFor(long docType) {
 
 enum class Pages {
     F24,     // StorePagesF24
+    INAIL,   // StorePagesINAILAutoliq
+    ComAgen, // StoreComAgen
+    Modelli, // StorePagesModelli
     Nothing, // nothing to store, ok stays true
 };
 
@@ -44,8 +47,8 @@ struct PagesRow {
 // communications, INAIL, StoreComAgen, models) come with their page-storing routines;
 // until their rows are written here their jobs end without success and roll back.
 const std::vector<PagesRow> kPages = {
-    {{131, 133}, Pages::F24},
-    {{94}, Pages::Nothing},
+    {{131, 133}, Pages::F24}, {{465}, Pages::INAIL},  {{82, 83}, Pages::ComAgen},
+    {{99}, Pages::Modelli},   {{94}, Pages::Nothing},
 };
 
 const PagesRow* PagesFor(long archTipoDoc) {
@@ -198,6 +201,12 @@ void bvTel::StoreSummaryAndPages(bool& ok) {
             ok = false;
         } else if (pages->pages == Pages::F24) {
             ok = StorePagesF24(m_nSummaryRecord);
+        } else if (pages->pages == Pages::INAIL) {
+            ok = StorePagesINAILAutoliq(m_nSummaryRecord);
+        } else if (pages->pages == Pages::ComAgen) {
+            ok = StoreComAgen();
+        } else if (pages->pages == Pages::Modelli) {
+            ok = StorePagesModelli();
         }
     }
     // Without a summary record there is nothing to link the earlier receipts to.

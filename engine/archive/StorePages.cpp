@@ -33,19 +33,39 @@ bool SinglePageStore::Open() {
     }
     const std::string& code = m_tel.SingleArchive();
     DorvaneRecordset& record = m_tel.CurrentRecord();
+    m_failedStep = OpenStep::Archive;
     bool ok = record.Open(code, DorvaneRecordset::Mode::Updatable);
     if (ok) {
+        m_failedStep = OpenStep::Description;
         ok = record.SetDescription(env->ArchiveStore().DescriptionTemplate(code), "SYS_DESCR", " ");
     }
     if (ok) {
+        m_failedStep = OpenStep::Defaults;
         m_folder = env->Archives().Folder(code);
         ok = env->ArchiveStore().PrepareRecord(m_tel.WorkRecordset(0), code);
+    }
+    if (ok) {
+        m_failedStep = OpenStep::None;
     }
     return ok;
 }
 
 bool SinglePageStore::Store(long first, long last, const std::string& text, const Label& label,
                             const Writer& writer, const OwnLinks& ownLinks) {
+    const auto save = [&](const std::string& tmp) { return m_tel.PDFSavePages(first, last, tmp); };
+    return StoreWith(save, text, label, writer, ownLinks);
+}
+
+bool SinglePageStore::StoreWholeFile(const std::string& text, const Label& label,
+                                     const Writer& writer, const OwnLinks& ownLinks) {
+    const auto save = [&](const std::string& tmp) {
+        return DorvaneFiles::CopyFile(m_tel.File(), tmp, true);
+    };
+    return StoreWith(save, text, label, writer, ownLinks);
+}
+
+bool SinglePageStore::StoreWith(const Save& save, const std::string& text, const Label& label,
+                                const Writer& writer, const OwnLinks& ownLinks) {
     DorvaneRecordset& record = m_tel.CurrentRecord();
     bool ok = m_tel.Env()->ArchiveStore().AddRecord(record);
     if (ok) {
@@ -53,7 +73,7 @@ bool SinglePageStore::Store(long first, long last, const std::string& text, cons
     }
     const std::string tmp = DorvaneFiles::TempFileName("", "ricevuta", "pdf");
     if (ok) {
-        ok = !tmp.empty() && m_tel.PDFSavePages(first, last, tmp);
+        ok = !tmp.empty() && save(tmp);
     }
     if (!ok) {
         if (record.Editing()) {

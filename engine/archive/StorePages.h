@@ -24,12 +24,19 @@ public:
     // routine: the routine's name with "()", as its log lines show it.
     SinglePageStore(bvTel& tel, std::string routine, long summaryRecord);
 
+    // The step of Open that failed.
+    enum class OpenStep { None, Archive, Description, Defaults };
+
     // Opens SingleArchive on the current record with its description and defaults;
-    // false without a log line.
+    // false without a log line (FailedStep says where).
     bool Open();
+    OpenStep FailedStep() const { return m_failedStep; }
     // Stores pages first..last as one single record; the success of that document.
     bool Store(long first, long last, const std::string& text, const Label& label,
                const Writer& writer, const OwnLinks& ownLinks = {});
+    // The same for the whole file, copied as it is.
+    bool StoreWholeFile(const std::string& text, const Label& label, const Writer& writer,
+                        const OwnLinks& ownLinks = {});
     // Reports the page to the job; true when the user asked to stop.
     bool Progress(long page);
 
@@ -38,6 +45,10 @@ public:
     const std::string& PdfName() const { return m_pdfName; }
 
 private:
+    // Puts the document's PDF into tmp.
+    using Save = std::function<bool(const std::string& tmp)>;
+    bool StoreWith(const Save& save, const std::string& text, const Label& label,
+                   const Writer& writer, const OwnLinks& ownLinks);
     bool SaveRecord(const std::string& tmp, std::string& destination);
     bool LinkRecord(long record, const std::string& tmp, const OwnLinks& ownLinks,
                     bool& referenceFailed);
@@ -47,6 +58,7 @@ private:
     long m_summaryRecord;
     std::string m_pdfName;
     std::string m_folder;
+    OpenStep m_failedStep = OpenStep::None;
 };
 
 } // namespace quorvin

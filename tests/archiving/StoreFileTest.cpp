@@ -96,13 +96,6 @@ TEST_P(StoreFileTest, TypesWithoutSummaryRecordCountTheirDocuments) {
     };
     const std::vector<Case> cases = {
         {"esiti.pdf", {quadri, quadri, quadri}, 80, 3},
-        {"impronta.pdf",
-         {{kHeaderAG, "COMUNICAZIONE DELL'IMPRONTA DEI DOCUMENTI INFORMATICI",
-           "In data 02/05/2011 Dati dell'intermediario Codice fiscale : RSSMRA80A01H501U",
-           "La comunicazione e' stata acquisita"},
-          {"pagina 2"}},
-         82,
-         1},
         {"dm10.pdf", {dm10, dm10}, 404, 2},
     };
     for (const auto& c : cases) {
