@@ -31,8 +31,9 @@ const NoSummaryRow* NoSummaryFor(long docType) {
 }
 
 enum class Pages {
-    F24,     // StorePagesF24
-    Nothing, // nothing to store, ok stays true
+    F24,           // StorePagesF24
+    Comunicazioni, // StorePagesComunicazioni
+    Nothing,       // nothing to store, ok stays true
 };
 
 struct PagesRow {
@@ -45,6 +46,10 @@ struct PagesRow {
 // until their rows are written here their jobs end without success and roll back.
 const std::vector<PagesRow> kPages = {
     {{131, 133}, Pages::F24},
+    // 402, 404 and 414 join this row with their writers.
+    {{79,  80,  101, 121, 123, 128, 149, 153, 159, 161, 163, 165, 167, 171, 173, 175, 177,
+      179, 181, 183, 185, 191, 193, 195, 197, 199, 287, 290, 294, 317, 319, 351, 387, 389},
+     Pages::Comunicazioni},
     {{94}, Pages::Nothing},
 };
 
@@ -198,6 +203,8 @@ void bvTel::StoreSummaryAndPages(bool& ok) {
             ok = false;
         } else if (pages->pages == Pages::F24) {
             ok = StorePagesF24(m_nSummaryRecord);
+        } else if (pages->pages == Pages::Comunicazioni) {
+            ok = StorePagesComunicazioni(m_nSummaryRecord);
         }
     }
     // Without a summary record there is nothing to link the earlier receipts to.
