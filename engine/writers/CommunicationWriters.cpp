@@ -21,7 +21,7 @@ void SplitProtocolValue(TelInfo& info, const std::string& value, std::string_vie
                         bool strict) {
     const ProtocolParts parts = SplitProtocol(value, separator, true);
     if (strict && !parts.split) {
-        Raise(kErrTypeMismatch, "Protocollo non riconosciuto: '" + value + "'");
+        Raise(kErrTypeMismatch, "Protocollo non riconosciuto: '" + Trim(value) + "'");
     }
     info.PaymentProtocol = parts.protocol;
     info.SendNumber = parts.number;

@@ -2,6 +2,7 @@
 // their templates, on SQLite and PostgreSQL: the summary, every single record with its
 // one-page PDF, the links to the summary and to the originals, and the log.
 #include "archiving/F24Test.h"
+#include "archiving/WritersTestSupport.h"
 
 #include <gmock/gmock.h>
 
@@ -498,6 +499,103 @@ TEST_P(CommunicationArchivingTest, NoticesOfRegularityAreJudgedPageByPage) {
     // clang-format on
     Check(cases);
 }
+
+// How the pages of a file become documents, and what is said when one cannot be stored.
+class CommunicationPagesTest : public CommunicationArchivingTest {
+protected:
+    // A template's pages, changed, printed into a real PDF and archived.
+    bool ArchivePages(const FakeReader::Pages& pages) {
+        const std::string pdf = MakePdf(m_dir, kFile, pages);
+        m_log.clear();
+        m_engine->File(pdf);
+        m_engine->FileNameOrig(kFile);
+        return m_engine->Process();
+    }
+    // The messages of the routine's priority-1 lines, temporary file names left out.
+    std::vector<std::string> StoreMessages() const {
+        std::vector<std::string> messages;
+        for (const auto& line : LinesOf(kStore)) {
+            if (line.priority == 1) {
+                messages.push_back(line.msg);
+            }
+        }
+        return messages;
+    }
+    std::vector<std::string> ProgressiveNumbers() {
+        std::vector<std::string> numbers;
+        for (const auto& record : Records(kStdSingle)) {
+            numbers.push_back(record.at("progressivo_invio"));
+        }
+        return numbers;
+    }
+};
+
+TEST_P(CommunicationPagesTest, DocumentsStartWhereTheirTypeSaysAndEndAtTheList) {
+    // 730-4 results after a page of notes: the run starts at the first acknowledgement.
+    auto cso = TemplatePages("r12_comunicazione_cso.txt");
+    cso.insert(cso.begin() + 1, {"AVVERTENZE", "Le ricevute seguono nelle pagine successive."});
+    ASSERT_TRUE(ArchivePages(cso));
+    EXPECT_EQ(ProgressiveNumbers(), (std::vector<std::string>{"000001", "000002"}));
+
+    // A summary announcing more documents than there are: the list is none of them.
+    ASSERT_TRUE(ArchivePages(Replaced(TemplatePages("r04_inizio_attivita_soggetti_diversi.txt"),
+                                      " - 2 sono state accolte", " - 3 sono state accolte")));
+    const auto singles = Records(kStdSingle);
+    ASSERT_EQ(singles.size(), 4u);
+    EXPECT_EQ(singles[2].at("cod_fiscale"), "09876543217");
+    EXPECT_EQ(singles[3].at("cod_fiscale"), "10243658795");
+    EXPECT_TRUE(StoreMessages().empty());
+}
+
+TEST_P(CommunicationPagesTest, AnAcknowledgementWithoutProgressiveNumberIsNotStored) {
+    // Its only document fails, so the job fails and the file keeps nothing.
+    EXPECT_FALSE(ArchivePages(Replaced(TemplatePages("r36_bonus_famiglie.txt"),
+                                       "09022710051234567 - 000001 la comunicazione",
+                                       "09022710051234567 la comunicazione")));
+    EXPECT_EQ(LinesOf("WriteFieldsRichiestaSing()"),
+              (std::vector<LogLine>{{1, "Estrazione dati", "WriteFieldsRichiestaSing()",
+                                     "13: Protocollo non riconosciuto: '09022710051234567'"}}));
+    EXPECT_EQ(StoreMessages(), (std::vector<std::string>{"Memorizzazione dati non riuscita"}));
+    EXPECT_EQ(LinesOf("m_cJob_OnJob()").back().msg, "Archiviazione non completata");
+    EXPECT_EQ(RecordCount(kStdSummary), 0);
+    EXPECT_EQ(RecordCount(kStdSingle), 0);
+    EXPECT_TRUE(Links().empty());
+}
+
+TEST_P(CommunicationPagesTest, StopAfterTheDocumentBeingStored) {
+    m_engine->ConnectTelLogEvent(
+        [this](long, const std::string&, const std::string& sFunc, const std::string& sMsg) {
+            if (sFunc == kStore && sMsg == "Archiviazione progressivo 000001 riuscita") {
+                m_engine->StopProcess();
+            }
+        });
+    EXPECT_FALSE(Archive("r12_comunicazione_cso.txt", kFile));
+    EXPECT_EQ(CountLines(kStore, "Archiviazione progressivo 000002 riuscita"), 0);
+    EXPECT_EQ(LinesOf("m_cJob_OnJob()").back().msg, "Archiviazione interrotta dall'utente");
+    EXPECT_EQ(RecordCount(kStdSingle), 0) << "a stopped file is rolled back whole";
+}
+
+TEST_P(CommunicationPagesTest, AFailedLinkToTheSummarySaysWhy) {
+    if (GetParam() != BackendKind::Sqlite) {
+        GTEST_SKIP() << "the link table is made to refuse rows with an SQLite trigger";
+    }
+    ASSERT_TRUE(Run("create trigger nessun_collegamento before insert on DB_COLLEGAMENTI "
+                    "begin select raise(abort, 'collegamenti bloccati'); end"));
+    EXPECT_FALSE(Archive("r36_bonus_famiglie.txt", kFile));
+    const auto messages = StoreMessages();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_THAT(
+        messages[0],
+        ::testing::StartsWith(
+            "Creazione collegamenti al riepilogo per il progressivo 000001 non riuscita ("));
+    EXPECT_THAT(messages[0], HasSubstr("collegamenti bloccati"));
+    EXPECT_EQ(messages[1], "Creazione collegamenti progressivo 000001 non riuscita");
+    EXPECT_EQ(RecordCount(kStdSingle), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, CommunicationPagesTest,
+                         ::testing::Values(BackendKind::Sqlite, BackendKind::Postgres),
+                         BackendName);
 
 INSTANTIATE_TEST_SUITE_P(Backends, CommunicationArchivingTest,
                          ::testing::Values(BackendKind::Sqlite, BackendKind::Postgres),
