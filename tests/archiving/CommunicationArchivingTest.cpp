@@ -576,11 +576,16 @@ TEST_P(CommunicationPagesTest, StopAfterTheDocumentBeingStored) {
 }
 
 TEST_P(CommunicationPagesTest, AFailedLinkToTheSummarySaysWhy) {
-    if (GetParam() != BackendKind::Sqlite) {
-        GTEST_SKIP() << "the link table is made to refuse rows with an SQLite trigger";
+    // The link table refuses every row.
+    if (GetParam() == BackendKind::Sqlite) {
+        ASSERT_TRUE(Run("create trigger nessun_collegamento before insert on DB_COLLEGAMENTI "
+                        "begin select raise(abort, 'collegamenti bloccati'); end"));
+    } else {
+        ASSERT_TRUE(Run("create function nessun_collegamento() returns trigger language plpgsql "
+                        "as $$ begin raise exception 'collegamenti bloccati'; end $$"));
+        ASSERT_TRUE(Run("create trigger nessun_collegamento before insert on DB_COLLEGAMENTI "
+                        "for each row execute function nessun_collegamento()"));
     }
-    ASSERT_TRUE(Run("create trigger nessun_collegamento before insert on DB_COLLEGAMENTI "
-                    "begin select raise(abort, 'collegamenti bloccati'); end"));
     EXPECT_FALSE(Archive("r36_bonus_famiglie.txt", kFile));
     const auto messages = StoreMessages();
     ASSERT_EQ(messages.size(), 2u);
