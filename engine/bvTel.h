@@ -168,6 +168,34 @@ public:
     bool WriteFieldsDM10Sing(const std::string& text);
     bool WriteFieldsINAILAutoliqSing(const std::string& text);
     bool WriteFieldsComAgenSing(const std::string& text);
+
+    // Communications, requests, leases and notices of regularity: one page per document
+    // (engine/archive/StorePagesComunicazioni.cpp, engine/writers/CommunicationWriters*.cpp,
+    // engine/writers/LeaseWriters.cpp, engine/writers/RegularityWriter.cpp).
+    bool StorePagesComunicazioni(long summaryRecord);
+    bool WriteFieldsAccCredImpSing(const std::string& text);
+    bool WriteFieldsAnaRappSing(const std::string& text);
+    bool WriteFieldsAnnullamentoSing(const std::string& text);
+    bool WriteFieldsBlackListSing(const std::string& text);
+    bool WriteFieldsComPoliSing(const std::string& text);
+    bool WriteFieldsCompensiSing(const std::string& text);
+    bool WriteFieldsComunicazione730_4Sing(const std::string& text);
+    bool WriteFieldsComunicazioneFornDocFisc(const std::string& text);
+    bool WriteFieldsComunicazioneINPGISing(const std::string& text);
+    bool WriteFieldsCredSicSing(const std::string& text);
+    bool WriteFieldsElencoCFSing(const std::string& text);
+    bool WriteFieldsIRAPRimbSing(const std::string& text);
+    bool WriteFieldsIvaAttivitaSing(const std::string& text);
+    bool WriteFieldsIvaTrRimbSing(const std::string& text);
+    bool WriteFieldsRichiestaSing(const std::string& text);
+    bool WriteFieldsRiqEnergSing(const std::string& text);
+    bool WriteFieldsStudiSettSing(const std::string& text);
+    bool WriteFieldsLocazioneRicSing(const std::string& text);
+    // rowNumber: the document's row in the list of documents (its page index).
+    bool WriteFieldsLocSuccSing(const std::string& text, long rowNumber);
+    bool WriteFieldsLocSuccEsitoSing(const std::string& text);
+    // Judges the page by itself (regular or with errors) before reading it.
+    bool WriteFieldsRegoOKSing(const std::string& text);
     // Work record set k (0 defaults, 1 queries, 2 links), made on the archive connection if
     // missing.
     DorvaneRecordset& WorkRecordset(size_t k);

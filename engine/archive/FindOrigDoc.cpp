@@ -20,8 +20,9 @@ namespace quorvin {
 
 namespace {
 
-// A query, or none when one of its values cannot be written (a date or an amount that
-// is not one): such a query matches nothing and runs nothing.
+// A query, or none when one of its values cannot be written (a date that is not one, a
+// month or quarter out of range): such a query cannot run, and the search fails, so that
+// the receipt says its original was not found.
 using Sql = std::optional<std::string>;
 
 Sql Cat(std::initializer_list<Sql> parts) {
@@ -108,7 +109,7 @@ struct Search {
 
     bool Try(const Sql& query) {
         if (!query) {
-            opened = true;
+            opened = false;
             matched = false;
             return false;
         }
@@ -250,8 +251,14 @@ void QueryPayment(Search& s) {
     const std::string base = s.Base(s.Table(s.refArchive), "and Cod_Tipo_doc_F=" + Num(s.type));
     const Sql q = s.date.empty() ? Sql(base) : Cat({base, " and Data_Vers=", s.Literal(s.date)});
     if (s.Try(q) && s.rs.RecordCount() > 1) {
-        // Several payments on one day: the amount decides.
-        s.Try(Cat({q, " and Importo=", NormaliseAmount(s.tel.Info().Amount)}));
+        // Several payments on one day: the amount decides; an amount that is not one
+        // matches none of them, which is no failure of the search.
+        const auto amount = NormaliseAmount(s.tel.Info().Amount);
+        if (amount) {
+            s.Try(Cat({q, " and Importo=", *amount}));
+        } else {
+            s.matched = false;
+        }
     }
 }
 

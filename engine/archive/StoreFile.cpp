@@ -30,26 +30,30 @@ const NoSummaryRow* NoSummaryFor(long docType) {
     return nullptr;
 }
 
-enum class Pages {
-    F24,     // StorePagesF24
-    INAIL,   // StorePagesINAILAutoliq
-    ComAgen, // StoreComAgen
-    Modelli, // StorePagesModelli
-    Nothing, // nothing to store, ok stays true
-};
-
+// The page-storing routine of each ArchTipoDoc, given the summary record; none: nothing
+// to store, the job succeeds.
 struct PagesRow {
     std::vector<long> archTipoDocs;
-    Pages pages;
+    bool (*store)(bvTel& tel, long& summaryRecord);
 };
 
-// The single receipts of each ArchTipoDoc. The other families (declarations,
-// communications, INAIL, StoreComAgen, models) come with their page-storing routines;
-// until their rows are written here their jobs end without success and roll back.
+// clang-format off
 const std::vector<PagesRow> kPages = {
-    {{131, 133}, Pages::F24}, {{465}, Pages::INAIL},  {{82, 83}, Pages::ComAgen},
-    {{99}, Pages::Modelli},   {{94}, Pages::Nothing},
+    {{131, 133},
+     [](bvTel& tel, long& summary) { return tel.StorePagesF24(summary); }},
+    {{79,  80,  101, 121, 123, 128, 149, 153, 159, 161, 163, 165, 167, 171, 173, 175, 177,
+      179, 181, 183, 185, 191, 193, 195, 197, 199, 287, 290, 294, 317, 319, 351, 387, 389,
+      402, 404, 414},
+     [](bvTel& tel, long& summary) { return tel.StorePagesComunicazioni(summary); }},
+    {{465},
+     [](bvTel& tel, long& summary) { return tel.StorePagesINAILAutoliq(summary); }},
+    {{82, 83},
+     [](bvTel& tel, long&) { return tel.StoreComAgen(); }},
+    {{99},
+     [](bvTel& tel, long&) { return tel.StorePagesModelli(); }},
+    {{94}, nullptr},
 };
+// clang-format on
 
 const PagesRow* PagesFor(long archTipoDoc) {
     for (const auto& row : kPages) {
@@ -199,14 +203,8 @@ void bvTel::StoreSummaryAndPages(bool& ok) {
                      "Archiviazione delle ricevute singole di tipo " +
                          std::to_string(m_nArchTipoDoc) + " non ancora disponibile");
             ok = false;
-        } else if (pages->pages == Pages::F24) {
-            ok = StorePagesF24(m_nSummaryRecord);
-        } else if (pages->pages == Pages::INAIL) {
-            ok = StorePagesINAILAutoliq(m_nSummaryRecord);
-        } else if (pages->pages == Pages::ComAgen) {
-            ok = StoreComAgen();
-        } else if (pages->pages == Pages::Modelli) {
-            ok = StorePagesModelli();
+        } else if (pages->store != nullptr) {
+            ok = pages->store(*this, m_nSummaryRecord);
         }
     }
     // Without a summary record there is nothing to link the earlier receipts to.

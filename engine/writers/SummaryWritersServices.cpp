@@ -101,7 +101,7 @@ const std::vector<Field> kElencoCFFields = {
 
 const std::vector<Step> kAnnullamentoReads = {
     {&TelInfo::ReceiptTime, {{" alle ore ", Chars(5)}}},
-    {&TelInfo::Protocol,    {{"ha acquisito con protocollo ", kFF}}},
+    {&TelInfo::Protocol,    {{"ha acquisito con protocollo ", kEOL}}},
     {&TelInfo::SentFile,    {{"il file ", kWS}}},
     {&TelInfo::SenderName,  {{"cognome e nome : ", kEOL, kAnyText, "trasmesso da:"}}},
     {&TelInfo::SenderCode,  {{"codice fiscale : ", kWS, kTaxCode, "trasmesso da:"}}},
@@ -132,7 +132,7 @@ const std::vector<Field> kAnnullamentoFields = {
 const std::vector<Step> kIvaTrRimbReads = {
     {&TelInfo::ReceiptTime, {{"alle ore ", Chars(5)}}},
     {&TelInfo::Protocol,    {{"CON PROTOCOLLO\r\n", Set(" ")}}},
-    {&TelInfo::SentFile,    {{"IL FILE ", Set(" ")}}},
+    {&TelInfo::SentFile,    {{"IL FILE ", Set(" \r\n")}}},
     {&TelInfo::SenderCode,  {{"CODICE FISCALE : ", kEOL, kTaxCode}}},
     {&TelInfo::SenderName,  {{"cognome e nome : ", kEOL}}},
     kDescription,

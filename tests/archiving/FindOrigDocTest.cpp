@@ -108,12 +108,38 @@ TEST_P(FindOrigDocTest, UnusableReceiptValuesMatchNothingWithoutError) {
         EXPECT_TRUE(Find(111, 2010)) << taxCode;
         EXPECT_FALSE(m_found) << taxCode;
     }
-    info.TaxCode = "RSSMRA80A01H501U";
-    info.PaymentDate = "31/02/2010";
-    EXPECT_TRUE(Find(111, 2010));
-    EXPECT_FALSE(m_found);
     EXPECT_TRUE(Links().empty());
     EXPECT_EQ(RecordCount(kStdOriginals), 2);
+}
+
+// A query that cannot be written fails the search (the receipt then says its original
+// was not found) instead of passing for a search that found nothing.
+TEST_P(FindOrigDocTest, QueryThatCannotBeWrittenFailsTheSearch) {
+    AddOriginal(kStdOriginals, F24("RSSMRA80A01H501U", "16/06/2010", "1250,00"));
+    TelInfo& info = m_tel->Info();
+    info.TaxCode = "RSSMRA80A01H501U";
+    struct Case {
+        long type;
+        const char* receiptDate;
+        const char* paymentDate;
+        const char* period;
+    };
+    const Case cases[] = {
+        {111, "", "31/02/2010", ""},                               // impossible payment date
+        {76, "non è una data", "", ""},                            // VAT activity without a year
+        {312, "20/04/2012", "", "Anno 2012 Mese: 0"},              // month 0
+        {312, "20/04/2012", "", "Anno 2012 Trimestre: 5 Formato"}, // quarter 5
+        {86, "20/04/2012", "", "Anno 2012 Mese 13"},               // black list month 13
+    };
+    for (const auto& c : cases) {
+        info.ReceiptDate = c.receiptDate;
+        info.PaymentDate = c.paymentDate;
+        info.Period = c.period;
+        CurrentPeriodo("");
+        EXPECT_FALSE(Find(c.type, 2012)) << c.type << " " << c.period;
+        EXPECT_FALSE(m_found) << c.type;
+    }
+    EXPECT_TRUE(Links().empty());
 }
 
 TEST_P(FindOrigDocTest, LastQuarterIsSearchedInTheArchiveOfItsOwnYear) {

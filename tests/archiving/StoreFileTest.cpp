@@ -105,14 +105,11 @@ TEST_P(StoreFileTest, TypesWithoutSummaryRecordCountTheirDocuments) {
         EXPECT_EQ(m_tel->DocumentCount(), c.documents);
         EXPECT_EQ(m_tel->SummaryRecord(), -1);
         EXPECT_TRUE(m_tel->SummaryArchive().empty());
-        // Their single receipts are stored by routines still to come: the job says so
-        // and ends without success.
-        EXPECT_EQ(LinesOf("m_cJob_OnJob()"),
-                  (std::vector<LogLine>{
-                      {1, c.name, "m_cJob_OnJob()",
-                       "Archiviazione delle ricevute singole di tipo " +
-                           std::to_string(m_tel->ArchTipoDoc()) + " non ancora disponibile"},
-                      {1, c.name, "m_cJob_OnJob()", "Archiviazione non completata"}}));
+        // The notices' pages are no PDF to cut, and the return's pages carry no
+        // attestation: with no single receipt stored the file stays, whole.
+        const std::vector<LogLine> expected = {
+            {1, c.name, "m_cJob_OnJob()", "Archiviazione non completata"}};
+        EXPECT_EQ(LinesOf("m_cJob_OnJob()"), expected);
         ExpectNothingStored();
     }
 }
