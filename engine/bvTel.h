@@ -155,6 +155,11 @@ public:
     bool StorePagesF24(long& summaryRecord);
     bool WriteFieldsF24Sing(const std::string& text);
     bool WriteFieldsF24EsitoSing(const std::string& text);
+    // Declarations: one single record per run of pages with the same document key. The
+    // writers fill TelInfo only when write is false; supplementary marks the description.
+    bool StorePagesDich(long summaryRecord);
+    bool WriteFieldsDichiarazioniSing(const std::string& text, bool write, bool supplementary);
+    bool WriteFields730FieldsSing(const std::string& text, bool write, bool supplementary);
     bool FindOrigDoc(const std::string& receiptArchive, long receiptKey, long year, bool checkYear,
                      bool& found, long type);
     // Work record set k (0 defaults, 1 queries, 2 links), made on the archive connection if

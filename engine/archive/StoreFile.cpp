@@ -31,8 +31,9 @@ const NoSummaryRow* NoSummaryFor(long docType) {
 }
 
 enum class Pages {
-    F24,     // StorePagesF24
-    Nothing, // nothing to store, ok stays true
+    F24,          // StorePagesF24
+    Declarations, // StorePagesDich
+    Nothing,      // nothing to store, ok stays true
 };
 
 struct PagesRow {
@@ -45,6 +46,8 @@ struct PagesRow {
 // until their rows are written here their jobs end without success and roll back.
 const std::vector<PagesRow> kPages = {
     {{131, 133}, Pages::F24},
+    {{96, 135, 137, 139, 141, 143, 145, 147, 151, 155, 157, 169, 187, 189, 382},
+     Pages::Declarations},
     {{94}, Pages::Nothing},
 };
 
@@ -198,6 +201,8 @@ void bvTel::StoreSummaryAndPages(bool& ok) {
             ok = false;
         } else if (pages->pages == Pages::F24) {
             ok = StorePagesF24(m_nSummaryRecord);
+        } else if (pages->pages == Pages::Declarations) {
+            ok = StorePagesDich(m_nSummaryRecord);
         }
     }
     // Without a summary record there is nothing to link the earlier receipts to.
