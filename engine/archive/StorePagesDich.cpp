@@ -236,6 +236,7 @@ bool bvTel::StorePagesDich(long summaryRecord) {
         };
 
         bool ok = true;
+        bool stored = false;
         bool supplementary = false;
         long group = first;
         for (long i = first; i <= lastPage; ++i) {
@@ -263,13 +264,23 @@ bool bvTel::StorePagesDich(long summaryRecord) {
                 ok = store.Store(group, i, text, label, [&read, flag](const std::string& t) {
                     return read(t, true, flag);
                 });
+                stored = true;
                 supplementary = false;
                 forgetDocument();
                 group = i + 1;
             }
-            if (store.Progress(i) || following.a.empty()) {
+            if (store.Progress(i)) {
+                return ok;
+            }
+            if (following.a.empty()) {
                 break;
             }
+        }
+        // A file whose first page gives no key would otherwise count as archived with
+        // none of its declarations: it stays in the folder instead.
+        if (!stored) {
+            TelLogEvent(1, store.PdfName(), kRoutine, "Nessuna ricevuta singola trovata nel file");
+            return false;
         }
         return ok;
     } catch (const RuntimeError& e) {

@@ -104,7 +104,7 @@ const std::vector<NameYearRow> kNameYearRows = {
      {{&TelInfo::SentFile, {{"Nome del file : ", kEOL}}},
       {&TelInfo::Outcome,  {{"Esito dei controlli sostanziali : ", kEOL}}}},
      {{{"Periodicità : ", kEOL}, {"Mese o trimestre di riferimento : ", kEOL, kNumeric}}}},
-    {{135, 141, 151}, YearFrom::Receipt, {},
+    {{135, 141}, YearFrom::Receipt, {},
      NamesAfter({"DATI DEL CONTRIBUENTE"}), kNoForms, kNoForms},
     {{137, 139}, YearFrom::Receipt, {},
      NamesAfter({"DATI DEL SOSTITUTO"}), kNoForms, kNoForms},
@@ -120,6 +120,8 @@ const std::vector<NameYearRow> kNameYearRows = {
          forms.push_back({"Denominazione : ", kEOL, kAnyText, "SOCIETA' O ENTE"});
          return forms;
      }(), kNoForms, kNoForms},
+    {{151}, YearFrom::Number, {{"MODELLO DI DICHIARAZIONE IVA ", kEOL}},
+     NamesAfter({"DATI DEL CONTRIBUENTE"}), kNoForms, kNoForms},
     {{155}, YearFrom::Date, {{"presentata il ", kEOL, kDate}},
      NamesAfter({"DATI DELLA SOCIETA’", "DATI DELLA SOCIETA'"}), kNoForms, kNoForms},
     {{157}, YearFrom::Number,
