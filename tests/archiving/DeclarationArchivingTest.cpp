@@ -1,6 +1,8 @@
 // Declaration receipts archived end to end, one layout per row, on SQLite and PostgreSQL.
 #include "archiving/F24Test.h"
 
+#include "engine/RuntimeError.h"
+
 #include <gmock/gmock.h>
 
 namespace quorvin::test {
@@ -173,6 +175,19 @@ const std::vector<Case> kCases = {
      {{{}, "progressivo A1", 1, "Esito dei controlli sostanziali : ACQUISITO", ""}},
      kCompleted},
 
+    {"Intrastat lists checked in substance, with their summary",
+     "r47_intrastat_controlli_sostanziali.txt", "intra sostanziali.pdf",
+     {},
+     {{"cod_tipo_doc_f", "95"}, {"protocollo_attribuito", "10072609151234567"}},
+     {{"cod_tipo_doc_f", "96"}, {"data_doc", "26/04/2010"}, {"anno", "2010"},
+      {"file", "INTRA_0710.rel"}, {"protocollo_attribuito", "10072609151234567"},
+      {"progressivo_invio", "000001"}, {"ditta", "L'ANGOLO DEL CAFFE' S.R.L."},
+      {"periodo", "2010 Trim. 2"}, {"dal", "01/04/2010"}, {"al", "30/06/2010"},
+      {"esito", "ACQUISITO"}},
+     {{{}, "progressivo 000001", 1, "attribuito il protocollo 10072609151234567-000001", ""}},
+     {"Inizio elaborazione", "Tipo doc. 93 - Protocollo 10072609151234567: non trovato",
+      "Archiviazione completata", "Elaborazione terminata"}},
+
     // Bad input: no list page, so the outcome comes from each page's own wording. The
     // originals are those the UNICO row brought.
     {"UNICO without its list page", "r13_unico_senza_elenco.txt", "senza elenco.pdf",
@@ -269,6 +284,32 @@ TEST_P(DeclarationArchivingTest, EachLayoutIsArchivedFieldByField) {
     for (const Case& c : kCases) {
         Check(c);
     }
+}
+
+TEST_P(DeclarationArchivingTest, FileWithoutAnyReadableDeclarationStaysInTheFolder) {
+    // A 730 whose year line is not a year: no page gives a key.
+    EXPECT_FALSE(Archive("r11_730_alternativo_senza_anno.txt", "senza anno.pdf"));
+    EXPECT_EQ(RecordCount(kStdSingle), 0);
+    EXPECT_EQ(CountLines(kStore, "Nessuna ricevuta singola trovata nel file"), 1);
+    EXPECT_EQ(CountLines("m_cJob_OnJob()", "Archiviazione non completata"), 1);
+    EXPECT_EQ(m_log.back(), (LogLine{1, "senza anno.pdf", "Process()", "Elaborazione interrotta"}));
+}
+
+TEST_P(DeclarationArchivingTest, RunTimeErrorNamesThePageToCheck) {
+    bool thrown = false;
+    m_engine->ConnectTelLogEvent(
+        [&thrown](long, const std::string&, const std::string&, const std::string& sMsg) {
+            if (!thrown && sMsg == "Archiviazione progressivo 000002 riuscita") {
+                thrown = true;
+                Raise(kErrArchive, "guasto simulato");
+            }
+        });
+    EXPECT_FALSE(Archive("r13_unico_persone_fisiche.txt", "unico.pdf"));
+    EXPECT_EQ(CountLines(kStore, "3001: guasto simulato"), 1);
+    EXPECT_EQ(CountLines(kStore, "Controllare la pagina 2: Probabile file malformato."), 1);
+    EXPECT_EQ(CountLines("m_cJob_OnJob()", "Archiviazione non completata"), 1);
+    EXPECT_EQ(RecordCount(kStdSummary), 0) << "nothing of the file is kept";
+    EXPECT_EQ(RecordCount(kStdSingle), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, DeclarationArchivingTest,
