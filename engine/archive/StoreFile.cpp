@@ -165,6 +165,13 @@ void bvTel::StoreSummaryAndPages(bool& ok) {
             // The stored name comes from the user's file name but never leaves the
             // archive folder; the file is registered with the job's transaction.
             ok = store.PrepareFile(record, m_sFileNameOrig, destination, folder);
+            if (!ok) {
+                // The library says which folder or file it could not create.
+                m = m_env->Connection()->LastError();
+                if (m.empty()) {
+                    m = "Impossibile creare il file della ricevuta nell'archivio.";
+                }
+            }
         }
         if (ok) {
             record.BuildDescription();

@@ -5,6 +5,9 @@
 
 #include <gmock/gmock.h>
 
+#include <filesystem>
+#include <fstream>
+
 namespace quorvin::test {
 namespace {
 
@@ -310,6 +313,20 @@ TEST_P(DeclarationArchivingTest, RunTimeErrorNamesThePageToCheck) {
     EXPECT_EQ(CountLines("m_cJob_OnJob()", "Archiviazione non completata"), 1);
     EXPECT_EQ(RecordCount(kStdSummary), 0) << "nothing of the file is kept";
     EXPECT_EQ(RecordCount(kStdSingle), 0);
+}
+
+TEST_P(DeclarationArchivingTest, SummaryFileThatCannotBeMadeSaysWhy) {
+    // The summary archive's folder cannot be created: a file stands in its place.
+    const std::string folder = m_env.Archives().Folder(kStdSummary);
+    std::filesystem::remove_all(folder);
+    std::ofstream(folder) << "occupato";
+    EXPECT_FALSE(Archive("r09_770_ordinario.txt", "770.pdf"));
+    const auto lines = LinesOf("m_cJob_OnJob()");
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_THAT(lines[0].msg, HasSubstr("Impossibile creare"));
+    EXPECT_THAT(lines[0].msg, HasSubstr(folder));
+    EXPECT_EQ(lines[1].msg, "Archiviazione non completata");
+    EXPECT_EQ(RecordCount(kStdSummary), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, DeclarationArchivingTest,
