@@ -160,6 +160,9 @@ public:
     bool StorePagesDich(long summaryRecord);
     bool WriteFieldsDichiarazioniSing(const std::string& text, bool write, bool supplementary);
     bool WriteFields730FieldsSing(const std::string& text, bool write, bool supplementary);
+    // The line "protocol - number date" under the "730 <year>" heading of an assistance
+    // centre's receipt; a heading whose year is no number is taken as printed.
+    std::string Line730(const std::string& text) const;
     bool FindOrigDoc(const std::string& receiptArchive, long receiptKey, long year, bool checkYear,
                      bool& found, long type);
     // Work record set k (0 defaults, 1 queries, 2 links), made on the archive connection if

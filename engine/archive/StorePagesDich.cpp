@@ -145,10 +145,7 @@ Key NextKey(const bvTel& tel, const std::string& next) {
         }
         return OwnKey(tel, next).value_or(Key{});
     case NextKeyBy::Alt730: {
-        const std::string line = Read(tel, next,
-                                      "Comunicazione di avvenuto ricevimento prodotta il\r\n730 " +
-                                          std::to_string(tel.Year730()) + "\r\n",
-                                      "\r\n");
+        const std::string line = tel.Line730(next);
         Key key = SplitKey(line, " - ");
         key.b = DorvaneText::Token(key.b, 1, "", " ");
         return key;

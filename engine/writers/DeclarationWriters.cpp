@@ -354,6 +354,9 @@ std::string OutcomeFromText(const std::string& text) {
     return {};
 }
 
+const std::string k730Heading = "Comunicazione di avvenuto ricevimento prodotta il\r\n730 ";
+const std::string kLineEnd = "\r\n";
+
 } // namespace
 
 } // namespace writers
@@ -422,14 +425,20 @@ bool bvTel::WriteFieldsDichiarazioniSing(const std::string& text, bool write, bo
     });
 }
 
+std::string bvTel::Line730(const std::string& text) const {
+    std::string year = m_nYear730 >= 0 ? std::to_string(m_nYear730) : std::string();
+    if (year.empty()) {
+        year = GetLabelValue(text, k730Heading, kLineEnd, "", kAnyText, false, false);
+    }
+    return GetLabelValue(text, k730Heading + year + "\r\n", kLineEnd, "", kAnyText, false, false);
+}
+
 bool bvTel::WriteFields730FieldsSing(const std::string& text, bool write, bool supplementary) {
     return RunWriter(*this, "WriteFields730FieldsSing", [&] {
         FieldWriter w(*this, text);
         TelInfo& info = w.Info();
 
-        const std::string year730 = std::to_string(m_nYear730);
-        const std::string line = w.Read(Form{
-            "Comunicazione di avvenuto ricevimento prodotta il\r\n730 " + year730 + "\r\n", kEOL});
+        const std::string line = Line730(text);
         const ProtocolParts parts = SplitProtocol(line, " - ");
         info.PaymentProtocol = parts.protocol;
         info.SendNumber = Trim(DorvaneText::Token(Trim(parts.number), 1, "", " "));
@@ -446,6 +455,13 @@ bool bvTel::WriteFields730FieldsSing(const std::string& text, bool write, bool s
             info.Period = w.Read(Form{"DICHIARANTE :\r\n", kEOL});
         }
 
+        // A heading the first page could not read leaves the receipt's own data to the line.
+        if (info.ReceiptDate.empty()) {
+            info.ReceiptDate = DorvaneText::Token(line, 4, "", " ");
+        }
+        if (info.Protocol.empty()) {
+            info.Protocol = DorvaneText::Token(line, 1, "", " ");
+        }
         info.Year = std::to_string(YearOfDate(info.ReceiptDate));
         const Period year = YearPeriod(info.Year);
         info.PeriodFrom = year.from;
@@ -461,7 +477,10 @@ bool bvTel::WriteFields730FieldsSing(const std::string& text, bool write, bool s
             return true;
         }
 
-        std::string description = "730/" + std::to_string(m_nYear730 % 100);
+        std::string description = m_nYear730 >= 0
+                                      ? "730/" + std::to_string(m_nYear730 % 100)
+                                      : "730 " + Trim(GetLabelValue(text, k730Heading, kLineEnd, "",
+                                                                    kAnyText, false, false));
         if (supplementary) {
             description += " integrativa";
         }

@@ -1,5 +1,6 @@
 // Declaration receipts archived end to end, one layout per row, on SQLite and PostgreSQL.
 #include "archiving/F24Test.h"
+#include "archiving/WritersTestSupport.h"
 
 #include "engine/RuntimeError.h"
 
@@ -191,6 +192,18 @@ const std::vector<Case> kCases = {
      {"Inizio elaborazione", "Tipo doc. 93 - Protocollo 10072609151234567: non trovato",
       "Archiviazione completata", "Elaborazione terminata"}},
 
+    // A heading whose year is no number: the line under it still gives the declaration.
+    {"730 of the assistance centres whose heading prints no year",
+     "r11_730_alternativo_senza_anno.txt", "730 senza anno.pdf",
+     {},
+     {},
+     {{"cod_tipo_doc_f", "187"}, {"data_doc", "25/10/2011"}, {"anno", "2011"},
+      {"protocollo_attribuito", "11102510151234567"}, {"progressivo_invio", "000001"},
+      {"cod_fiscale", "SPSGPP62D10F839H"}, {"ditta", "ESPOSITO GIUSEPPE"},
+      {"descrizione", "730 INTEGRATIVO"}, {"esito", "acquisito"}},
+     {{{}, "progressivo 000001", 1, "ESPOSITO GIUSEPPE", ""}},
+     kCompleted},
+
     // Bad input: no list page, so the outcome comes from each page's own wording. The
     // originals are those the UNICO row brought.
     {"UNICO without its list page", "r13_unico_senza_elenco.txt", "senza elenco.pdf",
@@ -290,12 +303,21 @@ TEST_P(DeclarationArchivingTest, EachLayoutIsArchivedFieldByField) {
 }
 
 TEST_P(DeclarationArchivingTest, FileWithoutAnyReadableDeclarationStaysInTheFolder) {
-    // A 730 whose year line is not a year: no page gives a key.
-    EXPECT_FALSE(Archive("r11_730_alternativo_senza_anno.txt", "senza anno.pdf"));
+    // An Intrastat receipt without summary whose protocol line lost its value: no page
+    // gives a key, so nothing would be archived of it.
+    const auto pages =
+        Replaced(TemplatePages("r47_intrastat_codice_file.txt"),
+                 "Numero di protocollo/CIN : 1234567-A1", "Numero di protocollo/CIN :");
+    const std::string pdf = MakePdf(m_dir, "senza protocollo.pdf", pages);
+    m_log.clear();
+    m_engine->File(pdf);
+    m_engine->FileNameOrig("senza protocollo.pdf");
+    EXPECT_FALSE(m_engine->Process());
     EXPECT_EQ(RecordCount(kStdSingle), 0);
     EXPECT_EQ(CountLines(kStore, "Nessuna ricevuta singola trovata nel file"), 1);
     EXPECT_EQ(CountLines("m_cJob_OnJob()", "Archiviazione non completata"), 1);
-    EXPECT_EQ(m_log.back(), (LogLine{1, "senza anno.pdf", "Process()", "Elaborazione interrotta"}));
+    EXPECT_EQ(m_log.back(),
+              (LogLine{1, "senza protocollo.pdf", "Process()", "Elaborazione interrotta"}));
 }
 
 TEST_P(DeclarationArchivingTest, RunTimeErrorNamesThePageToCheck) {
