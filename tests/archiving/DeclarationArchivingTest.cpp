@@ -320,6 +320,52 @@ TEST_P(DeclarationArchivingTest, FileWithoutAnyReadableDeclarationStaysInTheFold
               (LogLine{1, "senza protocollo.pdf", "Process()", "Elaborazione interrotta"}));
 }
 
+TEST_P(DeclarationArchivingTest, WordingsOfTheFirstPageAndOfSupplementaryDeclarations) {
+    struct Wording {
+        std::string templ, find, with;
+        std::string paymentDate; // read on the first declaration page
+        std::string description; // of the first single record
+    };
+    const std::string intent = "Operazioni da effettuare:";
+    const std::string unico = "DICHIARAZIONE UNICO 2010 PERSONE FISICHE";
+    const std::vector<Wording> rows = {
+        {"r19_intento_ricevimento.txt", "", "", "20/01/2011", ""},
+        {"r19_intento_comunicazione_dati.txt", intent, "Data dell’impegno: 14/01/2011\n" + intent,
+         "14/01/2011", "COMUNICAZIONE DICHIARAZIONI DI INTENTO RICEVUTE"},
+        {"r19_intento_comunicazione_dati.txt", intent, "Data dell'impegno: 15/01/2011\n" + intent,
+         "15/01/2011", "COMUNICAZIONE DICHIARAZIONI DI INTENTO RICEVUTE"},
+        {"r13_unico_persone_fisiche.txt", "Dichiarazione integrativa : NO",
+         "Dichiarazione integrativa a favore: SI", "", unico + " integrativa"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.templ + " " + row.with);
+        auto pages = TemplatePages(row.templ);
+        if (!row.find.empty()) {
+            pages = Replaced(pages, row.find, row.with);
+            // A replacement that spans lines becomes lines of its own.
+            for (auto& page : pages) {
+                std::vector<std::string> split;
+                for (const auto& line : page) {
+                    std::vector<std::string> parts;
+                    DorvaneText::SplitLines(line, "\n", &parts);
+                    split.insert(split.end(), parts.begin(), parts.end());
+                }
+                page = split;
+            }
+        }
+        const size_t before = Records(kStdSingle).size();
+        const std::string pdf = MakePdf(m_dir, "variante.pdf", pages);
+        m_log.clear();
+        m_engine->File(pdf);
+        m_engine->FileNameOrig("variante.pdf");
+        ASSERT_TRUE(m_engine->Process());
+        EXPECT_EQ(m_engine->Info().PaymentDate, row.paymentDate);
+        const auto singles = Records(kStdSingle);
+        ASSERT_GT(singles.size(), before);
+        EXPECT_EQ(singles[before].at("descrizione"), row.description);
+    }
+}
+
 TEST_P(DeclarationArchivingTest, RunTimeErrorNamesThePageToCheck) {
     bool thrown = false;
     m_engine->ConnectTelLogEvent(
