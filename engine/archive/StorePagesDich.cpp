@@ -8,7 +8,6 @@
 #include "engine/RuntimeError.h"
 #include "engine/archive/StorePages.h"
 #include "engine/bvTel.h"
-#include "engine/writers/WriterSupport.h"
 
 #include <exception>
 #include <iterator>
