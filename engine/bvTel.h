@@ -155,6 +155,14 @@ public:
     bool StorePagesF24(long& summaryRecord);
     bool WriteFieldsF24Sing(const std::string& text);
     bool WriteFieldsF24EsitoSing(const std::string& text);
+    // Declarations: one single record per run of pages with the same document key. The
+    // writers fill TelInfo only when write is false; supplementary marks the description.
+    bool StorePagesDich(long summaryRecord);
+    bool WriteFieldsDichiarazioniSing(const std::string& text, bool write, bool supplementary);
+    bool WriteFields730FieldsSing(const std::string& text, bool write, bool supplementary);
+    // The line "protocol - number date" under the "730 <year>" heading of an assistance
+    // centre's receipt; a heading whose year is no number is taken as printed.
+    std::string Line730(const std::string& text) const;
     bool FindOrigDoc(const std::string& receiptArchive, long receiptKey, long year, bool checkYear,
                      bool& found, long type);
 

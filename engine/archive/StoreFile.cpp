@@ -41,6 +41,8 @@ struct PagesRow {
 const std::vector<PagesRow> kPages = {
     {{131, 133},
      [](bvTel& tel, long& summary) { return tel.StorePagesF24(summary); }},
+    {{96, 135, 137, 139, 141, 143, 145, 147, 151, 155, 157, 169, 187, 189, 382},
+     [](bvTel& tel, long& summary) { return tel.StorePagesDich(summary); }},
     {{79,  80,  101, 121, 123, 128, 149, 153, 159, 161, 163, 165, 167, 171, 173, 175, 177,
       179, 181, 183, 185, 191, 193, 195, 197, 199, 287, 290, 294, 317, 319, 351, 387, 389,
       402, 404, 414},
@@ -169,6 +171,13 @@ void bvTel::StoreSummaryAndPages(bool& ok) {
             // The stored name comes from the user's file name but never leaves the
             // archive folder; the file is registered with the job's transaction.
             ok = store.PrepareFile(record, m_sFileNameOrig, destination, folder);
+            if (!ok) {
+                // The library says which folder or file it could not create.
+                m = m_env->Connection()->LastError();
+                if (m.empty()) {
+                    m = "Impossibile creare il file della ricevuta nell'archivio.";
+                }
+            }
         }
         if (ok) {
             record.BuildDescription();
@@ -197,15 +206,7 @@ void bvTel::StoreSummaryAndPages(bool& ok) {
     }
     if (ok) {
         const PagesRow* pages = PagesFor(m_nArchTipoDoc);
-        if (pages == nullptr) {
-            // Say why, or the user sees a failure without a reason; the file stays.
-            RaiseLog(1, m_sFileNameOrig, "m_cJob_OnJob()",
-                     "Archiviazione delle ricevute singole di tipo " +
-                         std::to_string(m_nArchTipoDoc) + " non ancora disponibile");
-            ok = false;
-        } else if (pages->store != nullptr) {
-            ok = pages->store(*this, m_nSummaryRecord);
-        }
+        ok = pages != nullptr && (pages->store == nullptr || pages->store(*this, m_nSummaryRecord));
     }
     // Without a summary record there is nothing to link the earlier receipts to.
     if (ok && !m_anEarlierRecords.empty() && m_nSummaryRecord >= 0) {
