@@ -256,6 +256,108 @@ TEST_P(SocialSecurityTest, EachInailSheetGoesToTheArchiveOfItsYear) {
                                         "Archiviazione non completata"}));
 }
 
+// ---- INPS and ENPALS returns end to end, one page per company ----
+
+struct ReturnFile {
+    const char* templateName;
+    Record summary; // empty: the receipt has no summary record
+    std::vector<Record> singles;
+    std::vector<int> originals; // the original each single record is linked to, -1 none
+};
+
+TEST_P(SocialSecurityTest, InpsAndEnpalsReturnsAreArchivedPageByPage) {
+    // The monthly returns (401) of March 2010 of the two INPS companies.
+    const std::vector<long> originals = {
+        AddRecord(kStdOriginals, {{"Cod_Tipo_doc_F", "401"},
+                                  {"Cod_Fiscale", "03124578968"},
+                                  {"Mese_Cod", "3"},
+                                  {"Anno", "2010"}}),
+        AddRecord(kStdOriginals, {{"Cod_Tipo_doc_F", "401"},
+                                  {"Cod_Fiscale", "04567891231"},
+                                  {"Mese_Cod", "3"},
+                                  {"Anno", "2010"}}),
+        AddRecord(kStdOriginals, {{"Cod_Tipo_doc_F", "401"},
+                                  {"Cod_Fiscale", "10243658795"},
+                                  {"Mese_Cod", "3"},
+                                  {"Anno", "2010"}}),
+    };
+    // clang-format off
+    const std::vector<ReturnFile> files = {
+        {"r42_inps_emens.txt",
+         {{"cod_tipo_doc_f", "124"}},
+         {{{"cod_tipo_doc_f", "402"}, {"cod_fiscale", "03124578968"},
+           {"ditta", "TRASPORTI BRIANZA S.P.A."}, {"periodo", "MARZO 2010"},
+           {"mese_desc", "MARZO"}, {"anno", "2010"}},
+          {{"cod_tipo_doc_f", "402"}, {"cod_fiscale", "04567891231"},
+           {"ditta", "IMMOBILIARE LAGO MAGGIORE S.R.L."}, {"periodo", "MARZO 2010"},
+           {"mese_desc", "MARZO"}, {"anno", "2010"}}},
+         {0, 1}},
+        // No summary record: the attestations are the whole file.
+        {"r43_inps_dm10.txt",
+         {},
+         {{{"cod_tipo_doc_f", "404"}, {"cod_fiscale", "03124578968"},
+           {"ditta", "TRASPORTI BRIANZA S.P.A."}, {"periodo", "MARZO 2010"},
+           {"mese_desc", "MARZO"}, {"anno", "2010"}, {"data_doc", "16/04/2010"},
+           {"mat_inps_ditta", "4912345678"}},
+          {{"cod_tipo_doc_f", "404"}, {"cod_fiscale", "10243658795"},
+           {"ditta", "OFFICINA MECCANICA COLOMBO S.R.L."}, {"periodo", "MARZO 2010"},
+           {"mese_desc", "MARZO"}, {"anno", "2010"}, {"data_doc", "16/04/2010"},
+           {"mat_inps_ditta", "4912399001"}}},
+         {0, 2}},
+        // ENPALS returns acknowledge no original.
+        {"r44_enpals_denuncia_mensile.txt",
+         {{"cod_tipo_doc_f", "125"}},
+         {{{"cod_tipo_doc_f", "414"}, {"cod_fiscale", "11223344554"},
+           {"ditta", "PRODUZIONI MUSICALI ARMONIA S.R.L."}, {"periodo", "2010-03"},
+           {"mese_cod", "3"}, {"anno", "2010"}},
+          {{"cod_tipo_doc_f", "414"}, {"cod_fiscale", "11335577992"},
+           {"ditta", "TEATRO STABILE DEL LAGO SOC. COOP."}, {"periodo", "2010-03"},
+           {"mese_cod", "3"}, {"anno", "2010"}}},
+         {-1, -1}},
+    };
+    // clang-format on
+    for (const auto& file : files) {
+        SCOPED_TRACE(file.templateName);
+        const long summariesBefore = RecordCount(kStdSummary);
+        const long singlesBefore = RecordCount(kStdSingle);
+        const auto linksBefore = Links();
+        ASSERT_TRUE(Archive(file.templateName, "ricevuta.pdf"));
+        EXPECT_EQ(Messages(),
+                  (std::vector<std::string>{"Inizio elaborazione", "Archiviazione completata",
+                                            "Elaborazione terminata"}));
+
+        const auto summaries = Records(kStdSummary);
+        long summary = -1;
+        if (file.summary.empty()) {
+            EXPECT_EQ(static_cast<long>(summaries.size()), summariesBefore);
+        } else {
+            ASSERT_EQ(static_cast<long>(summaries.size()), summariesBefore + 1);
+            ExpectFields(summaries.back(), file.summary, "summary");
+            summary = std::stol(summaries.back().at("sys_record"));
+        }
+        const auto singles = Records(kStdSingle);
+        ASSERT_EQ(singles.size(), static_cast<size_t>(singlesBefore) + file.singles.size());
+        std::set<LinkRow> expected = linksBefore;
+        for (size_t i = 0; i < file.singles.size(); ++i) {
+            const Record& single = singles[static_cast<size_t>(singlesBefore) + i];
+            const std::string what = "single " + std::to_string(i);
+            ExpectFields(single, file.singles[i], what);
+            const auto [pages, text] = ReadPdf(single.at("sys_file"));
+            EXPECT_EQ(pages, 1) << what;
+            EXPECT_THAT(text, HasSubstr(file.singles[i].at("cod_fiscale"))) << what;
+            const long record = std::stol(single.at("sys_record"));
+            if (summary >= 0) {
+                expected.insert({kStdSummary, summary, kStdSingle, record});
+            }
+            if (file.originals[i] >= 0) {
+                expected.insert({kStdSingle, record, kStdOriginals,
+                                 originals[static_cast<size_t>(file.originals[i])]});
+            }
+        }
+        EXPECT_EQ(Links(), expected);
+    }
+}
+
 // ---- The INPS returns a single receipt acknowledges ----
 
 struct ReturnCase {
