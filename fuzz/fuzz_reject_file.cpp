@@ -4,6 +4,7 @@
 #include "archive/ArchiveAdmin.h"
 #include "archive/DorvaneEnv.h"
 #include "archive/DorvaneRecordset.h"
+#include "archive/Quoting.h"
 #include "archive/StandardCatalogueSpecs.h"
 #include "archive/Utf8.h"
 #include "console/bvNolva.h"
@@ -89,9 +90,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (updated) {
         DorvaneRecordset rs(setting.env.Connection());
         const std::string table = setting.env.Database().TableName(kSentArchive);
-        if (!rs.Open("select Scartato_Descrizione from " + table + " where Scartato=1") ||
+        const std::string stored =
+            Trim(text).empty() ? "is null" : "=" + SqlText(text); // blank text stores NULL
+        if (!rs.Open("select SYS_RECORD from " + table +
+                     " where Scartato=1 and Scartato_Descrizione " + stored) ||
             rs.RecordCount() < 1) {
-            __builtin_trap(); // said saved, but nothing is marked
+            __builtin_trap(); // said saved, but no record holds the text as read
         }
     }
     return 0;
