@@ -124,19 +124,8 @@ private:
         if (status != wire::kOpened) {
             return outcome;
         }
-        std::uint32_t pages = 0;
         Document document;
-        bool complete = in.GetU32(pages) && pages <= wire::kMaxPages;
-        if (complete) {
-            document.pages.resize(pages);
-            for (Page& page : document.pages) {
-                if (!in.GetPage(page)) {
-                    complete = false;
-                    break;
-                }
-            }
-        }
-        if (!complete) {
+        if (!in.GetDocument(document)) {
             // Over time, out of memory or crashed half-way: the stream is unusable.
             Stop();
             return outcome;

@@ -99,12 +99,15 @@ bool FdSource::GetPage(Page& page) {
     if (!GetU32(count) || count > kMaxWordsPerPage) {
         return false;
     }
-    page.words.resize(count);
-    for (Word& w : page.words) {
+    page.words.clear();
+    page.words.reserve(std::min<std::uint32_t>(count, 1U << 12));
+    for (std::uint32_t k = 0; k < count; ++k) {
         std::uint32_t length = 0;
-        if (!GetU32(length) || length > kMaxWordBytes) {
+        if (!GetU32(length) || length > kMaxWordBytes || ++m_words > kMaxDocumentWords ||
+            (m_textBytes += length) > kMaxDocumentBytes) {
             return false;
         }
+        Word w;
         w.text.resize(length);
         double box[4];
         if (!Read(w.text.data(), length) || !Read(box, sizeof box)) {
@@ -114,6 +117,24 @@ bool FdSource::GetPage(Page& page) {
         w.yMin = box[1];
         w.xMax = box[2];
         w.yMax = box[3];
+        page.words.push_back(std::move(w));
+    }
+    return true;
+}
+
+bool FdSource::GetDocument(Document& document) {
+    std::uint32_t pages = 0;
+    if (!GetU32(pages) || pages > kMaxPages) {
+        return false;
+    }
+    document.pages.clear();
+    document.pages.reserve(std::min<std::uint32_t>(pages, 1U << 12));
+    for (std::uint32_t k = 0; k < pages; ++k) {
+        Page page;
+        if (!GetPage(page)) {
+            return false;
+        }
+        document.pages.push_back(std::move(page));
     }
     return true;
 }

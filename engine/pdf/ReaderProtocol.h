@@ -21,6 +21,9 @@ inline constexpr std::uint32_t kMaxPathBytes = 1U << 14;
 inline constexpr std::uint32_t kMaxPages = 1U << 20;
 inline constexpr std::uint32_t kMaxWordsPerPage = 1U << 22;
 inline constexpr std::uint32_t kMaxWordBytes = 1U << 16;
+// Over a whole document: what a child may make the parent hold, whatever the counts say.
+inline constexpr std::uint64_t kMaxDocumentWords = 1U << 21;
+inline constexpr std::uint64_t kMaxDocumentBytes = 1U << 27;
 
 void PutU8(std::string& out, std::uint8_t value);
 void PutU32(std::string& out, std::uint32_t value);
@@ -41,7 +44,11 @@ public:
 
     bool GetU8(std::uint8_t& value) { return Read(&value, sizeof value); }
     bool GetU32(std::uint32_t& value) { return Read(&value, sizeof value); }
+    // One page; words and text bytes count against the document's bounds.
     bool GetPage(Page& page);
+    // The page count, then every page. Storage grows with what actually arrives, so a
+    // huge count followed by nothing costs nothing.
+    bool GetDocument(Document& document);
 
 private:
     bool Fill();
@@ -53,6 +60,8 @@ private:
     char m_buffer[1 << 16];
     std::size_t m_begin = 0;
     std::size_t m_end = 0;
+    std::uint64_t m_words = 0;
+    std::uint64_t m_textBytes = 0;
 };
 
 // Writes everything, retrying after signals; false when the other end is gone.
