@@ -295,6 +295,7 @@ void frmMain::BuildStatusBar() {
     pbFiles->setTextVisible(false);
     pbFiles->setFixedWidth(320);
     sbInfo->addPermanentWidget(pbFiles);
+    pbFiles->hide(); // shown while a pass runs
     // Help texts of the tools would hide the panels.
     connect(sbInfo, &QStatusBar::messageChanged, sbInfo, [sbInfo](const QString& text) {
         if (!text.isEmpty()) {

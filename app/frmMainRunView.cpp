@@ -60,6 +60,7 @@ void frmMain::Progress(long percent) {
         pbFiles->setRange(0, 100);
         pbFiles->setValue(0);
         pbFiles->setTextVisible(false);
+        pbFiles->hide(); // its room goes to the messages until the next pass
     }
 }
 
@@ -73,6 +74,7 @@ void frmMain::Step(long number, long total, const std::string& file) {
     pbFiles->setFormat(count + QStringLiteral(" - ") +
                        pbFiles->fontMetrics().elidedText(name, Qt::ElideMiddle, qMax(0, room)));
     pbFiles->setTextVisible(true);
+    pbFiles->show();
     pbFiles->setToolTip(count + QStringLiteral(" - ") + name);
     // A piece of a split file goes by its source's name here too.
     Status("FILE", file);

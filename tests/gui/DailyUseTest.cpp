@@ -156,6 +156,26 @@ private Q_SLOTS:
         QCOMPARE(list->header()->sectionResizeMode(1), QHeaderView::Interactive);
     }
 
+    // Selecting and scrolling to each new row laid the whole list out again at every row:
+    // a long run got slower with every file. The newest row is now selected when the
+    // window next draws, at most once for each file.
+    void longRunDoesNotSelectEveryRow() {
+        GuiFixture f;
+        gui::frmMain& window = f.Open();
+        constexpr int kFiles = 20;
+        for (int i = 0; i < kFiles; ++i) {
+            f.Unknown("u" + std::to_string(100 + i) + ".pdf");
+        }
+        int selections = 0;
+        QTreeWidget* list = List(window);
+        connect(list, &QTreeWidget::currentItemChanged, this, [&] { ++selections; });
+        window.Tool("PROCESS")->trigger();
+        QCOMPARE(f.ListMessages().count("File non riconosciuto."), kFiles);
+        QVERIFY2(selections <= kFiles + 2, qPrintable(QString::number(selections)));
+        QVERIFY(list->topLevelItemCount() > kFiles + 2);
+        QCOMPARE(list->currentItem(), list->topLevelItem(list->topLevelItemCount() - 1));
+    }
+
     void stopSkipsTheRejectPass() {
         GuiFixture f;
         gui::frmMain& window = f.Open(true, GuiFixture::Rejects::Folder);
