@@ -299,6 +299,21 @@ TEST_F(ArchiviaTest, DefaultArchiveIsCreatedOnFirstUse) {
     EXPECT_EQ(ReadArchive(archive).summaries, 2);
 }
 
+TEST_F(ArchiviaTest, AdministrationOnAFreshAccountCreatesTheWholeDefaultArchive) {
+    const std::string archive = m_home.File("data/Belvast/Quorvin/archivio.sqlite");
+    const CliResult user = Run({"archivio", "utente", "aggiungi", "mario"});
+    EXPECT_EQ(user.status, 0) << user.err;
+    EXPECT_EQ(user.err, "Nessun archivio trovato: creato l'archivio " + archive +
+                            " con il catalogo standard.\n");
+    // The catalogue is there: archivia can use that archive at once.
+    Receipt("r01_f24_trasmissione.txt", "a.pdf");
+    const CliResult run =
+        Run({"archivia", "--ricevute", QString::fromStdString(m_folder), "--scarti", ""});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_THAT(run.out, Not(HasSubstr("Nessun archivio trovato")));
+    EXPECT_EQ(ReadArchive(archive).summaries, 1);
+}
+
 // Standard error on a pseudo-terminal, standard output into a file, as a user who keeps
 // the lines of a run and watches it go.
 TEST_F(ArchiviaTest, ProgressLineOnATerminalIsClearedAtTheEnd) {
