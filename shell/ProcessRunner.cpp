@@ -113,9 +113,10 @@ long ProcessRunner::ListFiles(const std::string& pattern) {
 void ProcessRunner::LogOnScreen(long nPriority, const std::string& sFile, const std::string& sFunc,
                                 const std::string& sMsg) {
     QDateTime now;
-    // Pieces of a split file go by their source's name, not by their temporary one.
-    const std::string file = ShownFile(sFile);
+    std::string file = sFile;
     try {
+        // Pieces of a split file go by their source's name, not by their temporary one.
+        file = ShownFile(sFile);
         now = m_clock();
         m_rsLog.Append(LogRecord{now, file, sMsg, sFunc});
     } catch (const std::exception& e) {
