@@ -4,7 +4,6 @@
 
 #include <QFileInfo>
 #include <QHeaderView>
-#include <QLocale>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -35,12 +34,10 @@ LogViewer::LogViewer(const QString& path, const std::vector<shell::LogRecord>& r
     for (int column = 0; column < 4; ++column) {
         model->setHeaderData(column, Qt::Horizontal, QString::fromLatin1(kHeaders[column]));
     }
-    const QLocale locale;
     for (const auto& record : records) {
-        // The seconds tell apart the many messages of one minute.
-        auto* when =
-            Cell(locale.toString(record.dataOra.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
-                 record.dataOra.time().toString(QStringLiteral("HH:mm:ss")));
+        // As in the operation list, in every locale: the seconds tell apart the many
+        // messages of one minute.
+        auto* when = Cell(record.dataOra.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")));
         // Sorting by this column follows time, not the text of the date.
         when->setData(record.dataOra, Qt::UserRole);
         model->appendRow({when, Cell(QString::fromStdString(record.fileName)),

@@ -3,9 +3,11 @@
 #include "app/LogViewer.h"
 #include "app/frmMain.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QTimer>
 
@@ -66,6 +68,30 @@ void Tour(frmMain& window, const QString& folder, const QString& receipts, const
 }
 
 } // namespace
+
+void PictureFirstStart(const QString& folder) {
+    QDir().mkpath(folder);
+    auto* poll = new QTimer(qApp);
+    poll->setInterval(200);
+    QObject::connect(poll, &QTimer::timeout, qApp, [poll, folder] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr || !box->text().startsWith(QStringLiteral("Nessun archivio trovato"))) {
+            return;
+        }
+        poll->stop();
+        poll->deleteLater();
+        Save(box, folder, QStringLiteral("0-primo-avvio.png"));
+        if (QAbstractButton* yes = box->button(QMessageBox::Yes)) {
+            yes->click();
+        }
+    });
+    poll->start();
+    // An archive that exists asks nothing.
+    QTimer::singleShot(30000, poll, [poll] {
+        poll->stop();
+        poll->deleteLater();
+    });
+}
 
 void StartScreenshotTour(frmMain& window, const QString& folder, const QString& receipts,
                          const QString& rejects) {

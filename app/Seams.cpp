@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QPushButton>
 #include <QUrl>
 
 namespace quorvin::gui {
@@ -41,9 +42,15 @@ QMessageBox::StandardButton MessageBox::Show(QWidget* parent, Kind kind, const Q
         return QMessageBox::information(parent, title, text);
     case Kind::Warning:
         return QMessageBox::warning(parent, title, text);
-    case Kind::Question:
-        return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No,
-                                     QMessageBox::No);
+    case Kind::Question: {
+        QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No,
+                        parent);
+        // The program speaks Italian whatever Qt's own translations installed.
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("&Sì"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("&No"));
+        box.setDefaultButton(QMessageBox::No);
+        return static_cast<QMessageBox::StandardButton>(box.exec());
+    }
     case Kind::About:
         QMessageBox::about(parent, title, text);
         return QMessageBox::Ok;

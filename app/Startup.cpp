@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include "app/Seams.h"
 #include "shell/ArchiveAccess.h"
 
 #include "archive/DorvaneEnv.h"
@@ -56,13 +57,31 @@ std::string ArchiveLocator(const StartOptions& options) {
     return quorvin::ArchiveLocator(options.archive);
 }
 
-bool OpenArchive(DorvaneEnv& env, const std::string& locator) {
+void StartFailure(const QString& text) {
+    std::fprintf(stderr, "%s\n", qPrintable(text));
+    MessageBox::Warning(nullptr, text);
+}
+
+ArchiveStart StartArchive(DorvaneEnv& env, const StartOptions& options) {
+    const std::string locator = ArchiveLocator(options);
     std::string error;
-    if (!OpenExistingArchive(env, locator, error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return false;
+    if (DefaultArchiveMissing(options.archive)) {
+        const QString folder = QDir::toNativeSeparators(QString::fromStdString(DataFolder()));
+        if (!MessageBox::Question(
+                nullptr, QStringLiteral("Nessun archivio trovato. Creare un nuovo archivio in %1?")
+                             .arg(folder))) {
+            return ArchiveStart::Declined;
+        }
+        if (!CreateDefaultArchive(locator, error)) {
+            StartFailure(QString::fromStdString(error));
+            return ArchiveStart::Failed;
+        }
     }
-    return true;
+    if (!OpenExistingArchive(env, locator, error)) {
+        StartFailure(QString::fromStdString(error));
+        return ArchiveStart::Failed;
+    }
+    return ArchiveStart::Open;
 }
 
 QString ApplicationTitle(const QString& title) {

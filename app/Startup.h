@@ -25,8 +25,14 @@ StartOptions ParseStartOptions(const QStringList& arguments);
 
 // --archivio, else $QUORVIN_ARCHIVIO, else the embedded archive in the data folder.
 std::string ArchiveLocator(const StartOptions& options);
-// Connects to an existing archive; false, with the reason on standard error, otherwise.
-bool OpenArchive(DorvaneEnv& env, const std::string& locator);
+enum class ArchiveStart { Open, Declined, Failed };
+// Connects to the archive. On a first start (no archive named, the default one missing)
+// asks whether to create it, and creates it with the standard catalogue on Yes; the
+// window then signs the operating-system account in. Failures are told by StartFailure.
+ArchiveStart StartArchive(DorvaneEnv& env, const StartOptions& options);
+// A start-up failure: on standard error, and in a message box, since a program opened
+// from the desktop has no terminal.
+void StartFailure(const QString& text);
 // The archive library's default title is replaced by the product's.
 QString ApplicationTitle(const QString& title);
 

@@ -2,6 +2,7 @@
 
 #include "app/Icons.h"
 #include "app/LogViewer.h"
+#include "app/StatusPanel.h"
 #include "archive/DorvaneEnv.h"
 #include "shell/Settings.h"
 
@@ -14,8 +15,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -58,8 +61,8 @@ const ToolDef kToolDefs[] = {
 
 // Margin around and between the main controls.
 constexpr int kMargin = 4;
-// Wide enough for a short date and time.
-constexpr int kDateColumnWidth = 120;
+// Wide enough for dd/mm/yyyy hh:mm:ss.
+constexpr int kDateColumnWidth = 150;
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
@@ -80,6 +83,20 @@ frmMain::frmMain(DorvaneEnv& env, const shell::Settings& settings, shell::Clock 
     BuildRules();
     setMinimumSize(640, 420);
     resize(900, 640);
+    RestoreLayout();
+}
+
+void frmMain::RestoreLayout() {
+    const shell::WindowLayout layout = m_settings.LoadLayout();
+    if (!layout.geometry.isEmpty()) {
+        restoreGeometry(layout.geometry);
+    }
+    if (!layout.splitter.isEmpty()) {
+        splMain->restoreState(layout.splitter);
+    }
+    if (!layout.columns.isEmpty()) {
+        lvOperations->header()->restoreState(layout.columns);
+    }
 }
 
 frmMain::~frmMain() {
@@ -103,6 +120,7 @@ void frmMain::BuildMenus() {
     mnuOpenTelFolder = item(mnuFile, "mnuOpenTelFolder", QStringLiteral("Apri cartella &Entratel"));
     mnuOpenNolvaFolder =
         item(mnuFile, "mnuOpenNolvaFolder", QStringLiteral("Apri cartella scarto Nolva &console"));
+    mnuOpenLogFolder = item(mnuFile, "mnuOpenLogFolder", QStringLiteral("Apri cartella &log"));
     mnuFile->addSeparator();
     mnuQuit = item(mnuFile, "mnuQuit", QStringLiteral("&Esci"));
 
@@ -122,6 +140,7 @@ void frmMain::BuildMenus() {
     connect(mnuSelectNolvaFolder, &QAction::triggered, this, &frmMain::SelectNolvaFolder);
     connect(mnuOpenTelFolder, &QAction::triggered, this, &frmMain::OpenTelFolder);
     connect(mnuOpenNolvaFolder, &QAction::triggered, this, &frmMain::OpenNolvaFolder);
+    connect(mnuOpenLogFolder, &QAction::triggered, this, &frmMain::OpenLogFolder);
     connect(mnuQuit, &QAction::triggered, this, &frmMain::QuitCommand);
     connect(mnuLogin, &QAction::triggered, this, &frmMain::ChangeUserCommand);
     connect(mnuTipi, &QAction::triggered, this, &frmMain::ShowTypeDialog);
@@ -145,8 +164,22 @@ void frmMain::BuildToolbar() {
         tool->setShortcut(def.shortcut);
         m_tools[key] = tool;
     }
-    connect(tlbCommands, &QToolBar::actionTriggered, this,
-            [this](QAction* tool) { DispatchTool(tool->data().toString()); });
+    connect(tlbCommands, &QToolBar::actionTriggered, this, [this](QAction* tool) {
+        // The runs offered by the "Log" drop-down are its own actions, not tools.
+        if (m_tools.count(tool->data().toString()) > 0) {
+            DispatchTool(tool->data().toString());
+        }
+    });
+
+    // "Log" opens the last run; its arrow offers the older ones.
+    m_logMenu = new QMenu(this);
+    m_logMenu->setObjectName(QStringLiteral("mnuLogRuns"));
+    connect(m_logMenu, &QMenu::aboutToShow, this, &frmMain::FillLogMenu);
+    QAction* logTool = Tool(QStringLiteral("LOGVIEW"));
+    logTool->setMenu(m_logMenu);
+    if (auto* button = qobject_cast<QToolButton*>(tlbCommands->widgetForAction(logTool))) {
+        button->setPopupMode(QToolButton::MenuButtonPopup);
+    }
 }
 
 void frmMain::BuildCentre() {
@@ -155,7 +188,7 @@ void frmMain::BuildCentre() {
     layout->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
     layout->setSpacing(kMargin);
 
-    frameArch = new QGroupBox(QStringLiteral("Parametri di archiviazione"), centre);
+    frameArch = new QGroupBox(QStringLiteral("Parametri di archiviazione"));
     frameArch->setObjectName(QStringLiteral("frameArch"));
     auto* grid = new QGridLayout(frameArch);
     grid->setColumnStretch(1, 1);
@@ -192,9 +225,13 @@ void frmMain::BuildCentre() {
     chkBackup->setToolTip(QStringLiteral("Sposta i file archiviati in una cartella di backup "
                                          "contenuta nella cartella dei file da elaborare"));
     grid->addWidget(chkBackup, 2, 0, 1, 3);
-    layout->addWidget(frameArch);
+    // The settings above, the list below; the user moves the border between them.
+    splMain = new QSplitter(Qt::Vertical, centre);
+    splMain->setObjectName(QStringLiteral("splMain"));
+    splMain->setChildrenCollapsible(false);
+    splMain->addWidget(frameArch);
 
-    lvOperations = new QTreeWidget(centre);
+    lvOperations = new QTreeWidget(splMain);
     lvOperations->setObjectName(QStringLiteral("lvOperations"));
     lvOperations->setRootIsDecorated(false);
     lvOperations->setUniformRowHeights(true);
@@ -202,8 +239,13 @@ void frmMain::BuildCentre() {
     lvOperations->setHeaderLabels(
         {QStringLiteral("DataOra"), QStringLiteral("File"), QStringLiteral("Messaggio")});
     lvOperations->header()->setStretchLastSection(true);
-    lvOperations->setTextElideMode(Qt::ElideMiddle);
-    layout->addWidget(lvOperations, 1);
+    lvOperations->header()->setSectionResizeMode(QHeaderView::Interactive);
+    // What matters is at the start of a message: cut at the end, the whole in a tooltip.
+    lvOperations->setTextElideMode(Qt::ElideRight);
+    splMain->addWidget(lvOperations);
+    splMain->setStretchFactor(0, 0);
+    splMain->setStretchFactor(1, 1);
+    layout->addWidget(splMain, 1);
     setCentralWidget(centre);
 
     connect(txtTelFolder, &QLineEdit::textChanged, this, [this](const QString& text) {
@@ -236,7 +278,8 @@ void frmMain::BuildStatusBar() {
     sbInfo->setObjectName(QStringLiteral("sbInfo"));
     sbInfo->setSizeGripEnabled(true);
     for (const char* key : {"USER", "FILE", "MSG"}) {
-        auto* panel = new QLabel(sbInfo);
+        auto* panel =
+            new StatusPanel(std::string(key) == "FILE" ? Qt::ElideMiddle : Qt::ElideRight, sbInfo);
         panel->setObjectName(QStringLiteral("panel%1").arg(QString::fromLatin1(key)));
         panel->setAccessibleName(QString::fromLatin1(key));
         panel->setFrameShape(QFrame::StyledPanel);
@@ -250,8 +293,9 @@ void frmMain::BuildStatusBar() {
     pbFiles->setRange(0, 100);
     pbFiles->setValue(0);
     pbFiles->setTextVisible(false);
-    pbFiles->setFixedWidth(160);
+    pbFiles->setFixedWidth(320);
     sbInfo->addPermanentWidget(pbFiles);
+    pbFiles->hide(); // shown while a pass runs
     // Help texts of the tools would hide the panels.
     connect(sbInfo, &QStatusBar::messageChanged, sbInfo, [sbInfo](const QString& text) {
         if (!text.isEmpty()) {
@@ -272,7 +316,9 @@ void frmMain::showEvent(QShowEvent* event) {
 void frmMain::Form_FirstActivate() {
     shell::RunView& view = *this;
     m_runner = std::make_unique<shell::ProcessRunner>(m_env, view, m_clock);
-    FitListColumns();
+    if (m_settings.LoadLayout().columns.isEmpty()) {
+        FitListColumns();
+    }
     m_runner->LogInit();
     UpdateControls(false, false);
 
@@ -290,9 +336,13 @@ void frmMain::Form_FirstActivate() {
 
 void frmMain::FitListColumns() {
     const int width = lvOperations->viewport()->width();
-    lvOperations->setColumnWidth(0, kDateColumnWidth);
+    const int dateWidth =
+        qMax(kDateColumnWidth,
+             lvOperations->fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000 00:00:00")) +
+                 6 * kMargin);
+    lvOperations->setColumnWidth(0, dateWidth);
     lvOperations->setColumnWidth(1, width / 3);
-    lvOperations->setColumnWidth(2, qMax(0, width - kDateColumnWidth - width / 3 - kMargin));
+    lvOperations->setColumnWidth(2, qMax(0, width - dateWidth - width / 3 - kMargin));
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
@@ -321,6 +371,8 @@ void frmMain::Form_Unload() {
     m_settings.Save(shell::FolderSettings{txtTelFolder->text().toStdString(),
                                           txtNolvaErrFolder->text().toStdString(),
                                           chkBackup->isChecked()});
+    m_settings.SaveLayout(shell::WindowLayout{saveGeometry(), splMain->saveState(),
+                                              lvOperations->header()->saveState()});
 }
 
 } // namespace quorvin::gui

@@ -6,6 +6,7 @@
 #include "shell/ProcessRunner.h"
 #include "shell/RunView.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -20,10 +21,13 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QProgressBar;
+class QSplitter;
 class QToolBar;
 class QToolButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace quorvin {
 class DorvaneEnv;
@@ -33,6 +37,8 @@ class Settings;
 }
 
 namespace quorvin::gui {
+
+class StatusPanel;
 
 class frmMain : public QMainWindow, private shell::RunView {
     Q_OBJECT
@@ -55,6 +61,9 @@ public:
     void RunProcess();
     void StopProcess();
     void LogShow(const std::string& path);
+    // The logs "Log" offers: the runs of the last 30 days, newest first.
+    std::vector<std::string> RecentLogFiles() const;
+    void OpenLogFolder();
     void ShowTypeDialog();
     void ShowAbout();
 
@@ -65,6 +74,9 @@ public:
     shell::ProcessRunner* Runner() const { return m_runner.get(); }
     // The last log viewer opened, while it is open.
     LogViewer* LastLogViewer() const { return m_logViewer; }
+    // The drop-down of the "Log" tool, filled each time it opens.
+    QMenu* LogMenu() const { return m_logMenu; }
+    void FillLogMenu();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -90,6 +102,12 @@ private:
     void OpenNolvaFolder();
     void LogViewCommand();
     void FitListColumns();
+    void RestoreLayout();
+    // The newest row becomes the selected one when the list is next drawn: selecting and
+    // scrolling at every row would lay out the whole list each time.
+    void FlushList();
+    // The closing line of the run: the last row of the list and the status bar.
+    void ShowClosingLine();
     // Asks to stop the running pass before leaving it; true when the user agreed.
     bool ConfirmStop(const QString& question);
 
@@ -99,6 +117,7 @@ private:
     void ClearLines() override;
     void Status(const std::string& panel, const std::string& text) override;
     void Progress(long percent) override;
+    void Step(long number, long total, const std::string& file) override;
     void MsgBox(const std::string& text, int style) override;
     void Busy(bool busy) override;
     void KeepResponsive() override;
@@ -119,8 +138,10 @@ private:
     std::set<std::string> m_reportedErrors;
     std::vector<RuleRow> m_rules;
     std::map<QString, QAction*> m_tools;
-    std::map<std::string, QLabel*> m_panels;
+    std::map<std::string, StatusPanel*> m_panels;
     QPointer<LogViewer> m_logViewer;
+    QTreeWidgetItem* m_newestRow = nullptr;
+    QElapsedTimer m_sincePump;
 
     QToolBar* tlbCommands = nullptr;
     QGroupBox* frameArch = nullptr;
@@ -129,12 +150,15 @@ private:
     QLineEdit* txtNolvaErrFolder = nullptr;
     QToolButton* cmdNolvaErrFolder = nullptr;
     QCheckBox* chkBackup = nullptr;
+    QSplitter* splMain = nullptr;
     QTreeWidget* lvOperations = nullptr;
+    QMenu* m_logMenu = nullptr;
     QProgressBar* pbFiles = nullptr;
     QAction* mnuSelectTelFolder = nullptr;
     QAction* mnuSelectNolvaFolder = nullptr;
     QAction* mnuOpenTelFolder = nullptr;
     QAction* mnuOpenNolvaFolder = nullptr;
+    QAction* mnuOpenLogFolder = nullptr;
     QAction* mnuQuit = nullptr;
     QAction* mnuLogin = nullptr;
     QAction* mnuTipi = nullptr;

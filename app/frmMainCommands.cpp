@@ -2,9 +2,11 @@
 #include "app/LogViewer.h"
 #include "app/LoginDialog.h"
 #include "app/Seams.h"
+#include "app/StatusPanel.h"
 #include "app/frmMain.h"
 #include "app/frmTelConfig.h"
 #include "archive/DorvaneEnv.h"
+#include "shell/LogFiles.h"
 #include "shell/OperationLog.h"
 #include "shell/Settings.h"
 
@@ -12,6 +14,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTimer>
 #include <QToolButton>
 
@@ -20,6 +23,8 @@ namespace {
 
 // DorvaneApp AppName: the title of the folder dialogs.
 const QString kAppName = QStringLiteral("Quorvin");
+// How far back "Log" offers the runs.
+constexpr int kLogDays = 30;
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
@@ -63,7 +68,8 @@ QAction* frmMain::Tool(const QString& key) const {
 void frmMain::UpdateControls(bool loggedIn, bool busy) {
     m_bLoggedIn = loggedIn;
     m_bBusy = busy;
-    const bool hasLog = m_runner && !m_runner->m_sLastLogFile.empty();
+    const bool hasLog =
+        m_runner && (!m_runner->m_sLastLogFile.empty() || !RecentLogFiles().empty());
     for (const auto& row : m_rules) {
         bool enabled = false;
         switch (row.rule) {
@@ -83,7 +89,7 @@ void frmMain::UpdateControls(bool loggedIn, bool busy) {
         row.setEnabled(enabled);
     }
     const QString user = loggedIn ? Q(m_env.CurrentUser().Name()) : QStringLiteral("<nessuno>");
-    m_panels["USER"]->setText(QStringLiteral("Utente corrente: ") + user);
+    m_panels["USER"]->SetText(QStringLiteral("Utente corrente: ") + user);
 }
 
 void frmMain::DispatchTool(const QString& key) {
@@ -206,6 +212,7 @@ void frmMain::RunProcess() {
         return;
     }
     m_runner->RunProcess();
+    ShowClosingLine();
     // What was asked for while the pass ran happens now that nothing runs under the window.
     if (m_closeAfterRun) {
         QTimer::singleShot(0, this, &QWidget::close);
@@ -221,9 +228,62 @@ void frmMain::StopProcess() {
     }
 }
 
+void frmMain::ShowClosingLine() {
+    const std::string closing = shell::ClosingLine(m_runner->Outcome());
+    if (!closing.empty()) {
+        m_runner->LogOnScreen(1, "", "RunProcess()", closing);
+        Status("MSG", closing);
+        FlushList();
+    }
+}
+
 void frmMain::LogViewCommand() {
+    if (!m_runner) {
+        return;
+    }
+    std::string path = m_runner->m_sLastLogFile;
+    if (path.empty()) {
+        const std::vector<std::string> recent = RecentLogFiles();
+        path = recent.empty() ? std::string() : recent.front();
+    }
+    if (!path.empty()) {
+        LogShow(path);
+    }
+}
+
+std::vector<std::string> frmMain::RecentLogFiles() const {
+    std::vector<std::string> paths;
     if (m_runner) {
-        LogShow(m_runner->m_sLastLogFile);
+        for (const auto& log : shell::RecentLogs(m_runner->LogFolder(), m_clock(), kLogDays)) {
+            paths.push_back(log.path);
+        }
+    }
+    return paths;
+}
+
+void frmMain::FillLogMenu() {
+    m_logMenu->clear();
+    if (m_runner) {
+        for (const auto& log : shell::RecentLogs(m_runner->LogFolder(), m_clock(), kLogDays)) {
+            QAction* run =
+                m_logMenu->addAction(log.when.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")));
+            run->setToolTip(Q(log.path));
+            const std::string path = log.path;
+            connect(run, &QAction::triggered, this, [this, path] { LogShow(path); });
+        }
+    }
+    if (m_logMenu->isEmpty()) {
+        m_logMenu->addAction(QStringLiteral("Nessun log negli ultimi 30 giorni"))
+            ->setEnabled(false);
+    }
+    m_logMenu->addSeparator();
+    connect(m_logMenu->addAction(QStringLiteral("Apri cartella log")), &QAction::triggered, this,
+            &frmMain::OpenLogFolder);
+}
+
+void frmMain::OpenLogFolder() {
+    if (m_runner) {
+        OpenFolder(m_runner->LogFolder());
     }
 }
 

@@ -1,27 +1,47 @@
 // The window as the view of a run: list rows, status panels, progress bar, boxes.
 #include "app/Seams.h"
+#include "app/StatusPanel.h"
 #include "app/frmMain.h"
 
 #include <QApplication>
 #include <QLabel>
-#include <QLocale>
 #include <QProgressBar>
 #include <QTreeWidget>
 
 namespace quorvin::gui {
 
+namespace {
+
+// The same in every locale: four-digit years and seconds tell the rows of a run apart.
+const QString kDateTimeFormat = QStringLiteral("dd/MM/yyyy HH:mm:ss");
+// How often a pass lets the window handle its events: often enough for STOP to feel
+// immediate, seldom enough that drawing does not slow the pass down.
+constexpr qint64 kPumpIntervalMs = 50;
+
+} // namespace
+
 void frmMain::AddLine(const QDateTime& when, const std::string& file, const std::string& message) {
-    auto* row =
-        new QTreeWidgetItem({QLocale().toString(when, QLocale::ShortFormat),
-                             QString::fromStdString(file), QString::fromStdString(message)});
+    auto* row = new QTreeWidgetItem({when.toString(kDateTimeFormat), QString::fromStdString(file),
+                                     QString::fromStdString(message)});
     row->setToolTip(1, row->text(1));
     row->setToolTip(2, row->text(2));
     lvOperations->addTopLevelItem(row);
-    lvOperations->setCurrentItem(row);
-    lvOperations->scrollToItem(row);
+    m_newestRow = row;
+    if (!m_bBusy) {
+        FlushList();
+    }
+}
+
+void frmMain::FlushList() {
+    if (m_newestRow != nullptr) {
+        lvOperations->setCurrentItem(m_newestRow);
+        lvOperations->scrollToItem(m_newestRow);
+        m_newestRow = nullptr;
+    }
 }
 
 void frmMain::ClearLines() {
+    m_newestRow = nullptr;
     lvOperations->clear();
     m_reportedErrors.clear();
 }
@@ -31,16 +51,33 @@ void frmMain::Status(const std::string& panel, const std::string& text) {
     if (found == m_panels.end()) {
         return;
     }
-    QLabel* label = found->second;
-    const QString full = QString::fromStdString(text);
-    // A long path must not push the other panels away.
-    label->setText(label->fontMetrics().elidedText(
-        full, Qt::ElideMiddle, qMax(label->width(), label->minimumWidth()) - 8));
-    label->setToolTip(full);
+    found->second->SetText(QString::fromStdString(text));
 }
 
 void frmMain::Progress(long percent) {
-    pbFiles->setValue(static_cast<int>(qBound(0L, percent, 100L)));
+    // The bar counts files (Step); a pass going back to 0 has ended.
+    if (percent == 0) {
+        pbFiles->setRange(0, 100);
+        pbFiles->setValue(0);
+        pbFiles->setTextVisible(false);
+        pbFiles->hide(); // its room goes to the messages until the next pass
+    }
+}
+
+void frmMain::Step(long number, long total, const std::string& file) {
+    const QString name = QString::fromStdString(file);
+    const QString count = QStringLiteral("%1 di %2").arg(number).arg(total);
+    const int room =
+        pbFiles->width() - pbFiles->fontMetrics().horizontalAdvance(count + " - ") - 16;
+    pbFiles->setRange(0, static_cast<int>(qMax(1L, total)));
+    pbFiles->setValue(static_cast<int>(qBound(0L, number, total)));
+    pbFiles->setFormat(count + QStringLiteral(" - ") +
+                       pbFiles->fontMetrics().elidedText(name, Qt::ElideMiddle, qMax(0, room)));
+    pbFiles->setTextVisible(true);
+    pbFiles->show();
+    pbFiles->setToolTip(count + QStringLiteral(" - ") + name);
+    // A piece of a split file goes by its source's name here too.
+    Status("FILE", file);
 }
 
 void frmMain::MsgBox(const std::string& text, int style) {
@@ -52,6 +89,11 @@ void frmMain::MsgBox(const std::string& text, int style) {
 }
 
 void frmMain::Busy(bool busy) {
+    if (busy) {
+        m_sincePump.invalidate(); // the first chance of a run is always taken
+    } else {
+        FlushList();
+    }
     UpdateControls(m_bLoggedIn, busy);
     if (busy && !m_cursorBusy) {
         QApplication::setOverrideCursor(Qt::BusyCursor);
@@ -63,7 +105,12 @@ void frmMain::Busy(bool busy) {
 }
 
 void frmMain::KeepResponsive() {
+    if (m_sincePump.isValid() && m_sincePump.elapsed() < kPumpIntervalMs) {
+        return;
+    }
+    FlushList();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
+    m_sincePump.start();
 }
 
 void frmMain::ReportError(const std::string& where, const std::string& text) {

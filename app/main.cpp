@@ -8,7 +8,6 @@
 
 #include <QApplication>
 
-#include <cstdio>
 #include <memory>
 
 int main(int argc, char** argv) {
@@ -22,11 +21,20 @@ int main(int argc, char** argv) {
     const quorvin::gui::StartOptions options =
         quorvin::gui::ParseStartOptions(QApplication::arguments());
     if (!options.valid) {
-        std::fprintf(stderr, "Uso: quorvin [--archivio ARCHIVIO] [--impostazioni FILE]\n");
+        quorvin::gui::StartFailure(
+            QStringLiteral("Uso: quorvin [--archivio ARCHIVIO] [--impostazioni FILE]"));
         return 2;
     }
+    if (!options.screenshots.isEmpty()) {
+        quorvin::gui::PictureFirstStart(options.screenshots);
+    }
     quorvin::DorvaneEnv env;
-    if (!quorvin::gui::OpenArchive(env, quorvin::gui::ArchiveLocator(options))) {
+    switch (quorvin::gui::StartArchive(env, options)) {
+    case quorvin::gui::ArchiveStart::Open:
+        break;
+    case quorvin::gui::ArchiveStart::Declined:
+        return 0;
+    case quorvin::gui::ArchiveStart::Failed:
         return 1;
     }
     const auto settings = options.settingsFile.empty()

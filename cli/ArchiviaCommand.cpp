@@ -9,6 +9,7 @@
 #include "shell/ProcessRunner.h"
 #include "shell/Settings.h"
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -34,16 +35,29 @@ constexpr const char* kHelp =
     "  --scarti CARTELLA     cartella dei file di scarto Nolva (--scarti \"\": nessuna)\n"
     "  --backup              copia le ricevute archiviate nella cartella BACKUP\n"
     "  --no-backup           elimina le ricevute archiviate senza copiarle\n"
-    "  --archivio ARCHIVIO   file dell'archivio o indirizzo postgresql://\n"
-    "                        (altrimenti $QUORVIN_ARCHIVIO o l'archivio dell'utente)\n"
+    "  --archivio ARCHIVIO   file dell'archivio o indirizzo postgresql:// (deve esistere)\n"
     "  --verbose             mostra anche i messaggi di dettaglio\n"
     "  --help                mostra questo aiuto\n"
     "\n"
-    "Ctrl-C (o SIGTERM) interrompe l'elaborazione dopo il file in corso; il log viene\n"
-    "salvato comunque. Un secondo Ctrl-C termina subito il programma.\n"
+    "Senza --archivio si usa $QUORVIN_ARCHIVIO o, se non è impostata, l'archivio\n"
+    "integrato nella cartella dati dell'utente; se questo non esiste ancora viene creato\n"
+    "con il catalogo standard (l'utente del sistema ne è l'amministratore) e una riga lo\n"
+    "segnala.\n"
     "\n"
-    "Stato di uscita: 0 tutti i file sono stati archiviati, 1 alcuni file sono rimasti\n"
-    "nella cartella, 2 l'elaborazione non è potuta partire (o opzioni non valide).\n";
+    "Le righe del log vanno sullo standard output. Se lo standard error è un terminale,\n"
+    "una riga di avanzamento (\"[ 37/910] nome.pdf\") vi mostra il file in corso e\n"
+    "scompare alla fine; non compare se l'output è rediretto.\n"
+    "\n"
+    "Ctrl-C (o SIGTERM) interrompe l'elaborazione dopo il file in corso; i file di scarto\n"
+    "non vengono elaborati e il log viene salvato comunque. Un secondo Ctrl-C termina\n"
+    "subito il programma.\n"
+    "\n"
+    "Stato di uscita (ogni causa diversa da 0 ha la sua riga sullo standard error):\n"
+    "  0  tutte le ricevute e tutti i file di scarto sono stati elaborati;\n"
+    "  1  qualcosa è rimasto nella cartella, la cartella dei file di scarto non è\n"
+    "     leggibile o l'elaborazione è stata interrotta;\n"
+    "  2  l'elaborazione non è potuta partire (archivio, accesso, cartella ricevute,\n"
+    "     cartella BACKUP o opzioni non valide).\n";
 
 constexpr const char* kLogHelp =
     "Uso: quorvin-cli mostra-log [FILE]\n"
@@ -72,12 +86,21 @@ std::string Stamp(const QDateTime& when) {
     return when.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")).toStdString();
 }
 
-// The run on the terminal: list rows and (with --verbose) the other messages as lines,
-// a progress line only when the output is a terminal.
+// A message box's text on one line.
+std::string OneLine(std::string text) {
+    for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at)) {
+        text.replace(at, 1, " ");
+    }
+    return text;
+}
+
+// The run on the terminal: list rows and (with --verbose) the other messages as lines on
+// standard output; boxes and failures on standard error, where a progress line also
+// shows the file a pass is at when standard error is a terminal.
 class TerminalView : public shell::RunView {
 public:
     explicit TerminalView(bool verbose)
-        : m_verbose(verbose), m_terminal(isatty(STDOUT_FILENO) != 0) {}
+        : m_verbose(verbose), m_terminal(isatty(STDERR_FILENO) != 0) {}
 
     void Runner(shell::ProcessRunner* runner) { m_runner = runner; }
 
@@ -93,27 +116,36 @@ public:
     }
     void ClearLines() override {}
     void Status(const std::string& panel, const std::string& text) override {
-        if (panel == "FILE") {
-            m_file = text;
+        // A pass has ended when it empties the file panel.
+        if (panel == "FILE" && text.empty()) {
+            ClearProgress();
+            m_progress.clear();
         }
     }
-    void Progress(long percent) override {
-        if (m_terminal && !m_file.empty()) {
-            std::printf("\r\033[K[%3ld%%] %s", percent, m_file.c_str());
-            std::fflush(stdout);
-            m_progressShown = true;
+    void Progress(long) override {}
+    void Step(long number, long total, const std::string& file) override {
+        if (!m_terminal) {
+            return;
         }
+        const int width = static_cast<int>(std::to_string(total).size());
+        char counter[64];
+        std::snprintf(counter, sizeof counter, "[%*ld/%ld] ", width, number, total);
+        m_progress = counter + file;
+        ShowProgress();
     }
-    void MsgBox(const std::string& text, int) override {
-        ClearProgress();
-        std::fprintf(stderr, "%s\n", text.c_str());
+    void MsgBox(const std::string& text, int) override { Error(OneLine(text)); }
+    void FolderUnusable(Folder which, const std::string& folder, const std::string&) override {
+        Error(which == Folder::Receipts
+                  ? "Cartella ricevute " + folder +
+                        " inesistente o non leggibile: elaborazione non avviata."
+                  : "Cartella dei file di scarto " + folder +
+                        " inesistente o non leggibile: file di scarto non elaborati.");
     }
     void Busy(bool) override {}
     void KeepResponsive() override {
         if (g_stopRequested != 0 && !m_stopGiven && m_runner != nullptr) {
             m_stopGiven = true;
-            ClearProgress();
-            std::fprintf(stderr, "Interruzione richiesta: termino il file in corso.\n");
+            Error("Interruzione richiesta: termino il file in corso.");
             m_runner->Stop();
         }
     }
@@ -121,13 +153,17 @@ public:
     // stopped run leaves no receipt half stored.
     void KeepResponsiveWhileArchiving() override {}
     void ReportError(const std::string& where, const std::string& text) override {
+        Error(where + ": " + text);
+    }
+    void Error(const std::string& line) {
         ClearProgress();
-        std::fprintf(stderr, "%s: %s\n", where.c_str(), text.c_str());
+        std::fprintf(stderr, "%s\n", line.c_str());
+        ShowProgress();
     }
     void ClearProgress() {
         if (m_progressShown) {
-            std::printf("\r\033[K");
-            std::fflush(stdout);
+            std::fputs("\r\033[K", stderr);
+            std::fflush(stderr);
             m_progressShown = false;
         }
     }
@@ -137,13 +173,34 @@ private:
         ClearProgress();
         std::printf("%s  %s  %s\n", Stamp(when).c_str(), file.c_str(), message.c_str());
         std::fflush(stdout);
+        ShowProgress();
+    }
+    // The line is cut to the terminal's width, so that it never wraps and stays one line.
+    void ShowProgress() {
+        if (!m_terminal || m_progress.empty()) {
+            return;
+        }
+        winsize size{};
+        const size_t columns =
+            ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 1 ? size.ws_col - 1 : 79;
+        std::string line = m_progress;
+        if (line.size() > columns) {
+            size_t cut = columns;
+            while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) {
+                --cut; // not inside a UTF-8 character
+            }
+            line.resize(cut);
+        }
+        std::fprintf(stderr, "\r\033[K%s", line.c_str());
+        std::fflush(stderr);
+        m_progressShown = true;
     }
 
     bool m_verbose;
     bool m_terminal;
     bool m_progressShown = false;
     bool m_stopGiven = false;
-    std::string m_file;
+    std::string m_progress;
     shell::ProcessRunner* m_runner = nullptr;
 };
 
@@ -204,8 +261,17 @@ std::string ArchiveLocator(const ArchiviaOptions& options) {
     return quorvin::ArchiveLocator(options.archivio ? *options.archivio : std::string());
 }
 
-bool OpenArchive(DorvaneEnv& env, const std::string& locator) {
+bool OpenArchive(DorvaneEnv& env, const ArchiviaOptions& options) {
+    const std::string locator = ArchiveLocator(options);
     std::string error;
+    if (DefaultArchiveMissing(options.archivio.value_or(""))) {
+        if (!CreateDefaultArchive(locator, error)) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            return false;
+        }
+        std::printf("Nessun archivio trovato: creato l'archivio %s con il catalogo standard.\n",
+                    locator.c_str());
+    }
     if (!OpenExistingArchive(env, locator, error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return false;
@@ -223,13 +289,35 @@ bool OpenArchive(DorvaneEnv& env, const std::string& locator) {
     return true;
 }
 
-int ExitStatus(const shell::RunOutcome& outcome) {
+// The exit status, and a line on standard error for each cause not told already (a folder
+// that could not be used was told when the run met it).
+int ExitStatus(const shell::RunOutcome& outcome, const shell::ProcessRunner& runner) {
     if (!outcome.telFolderUsable || (outcome.filesFound > 0 && !outcome.receiptPassStarted)) {
         return 2;
     }
-    const long left =
-        (outcome.filesFound - outcome.filesArchived) + (outcome.rejectsFound - outcome.rejectsDone);
-    return left > 0 ? 1 : 0;
+    const long left = outcome.filesFound - outcome.filesArchived;
+    const long rejectsLeft = outcome.rejectsFound - outcome.rejectsDone;
+    const struct {
+        bool applies;
+        std::string message; // empty: already on standard error
+    } causes[] = {
+        {left > 0, "Ricevute rimaste nella cartella " + runner.m_sTelFolder + ": " +
+                       std::to_string(left) + "."},
+        {rejectsLeft > 0, "File di scarto rimasti nella cartella " + runner.m_sNolvaErrFolder +
+                              ": " + std::to_string(rejectsLeft) + "."},
+        {!runner.m_sNolvaErrFolder.empty() && !outcome.nolvaFolderUsable, ""},
+        {outcome.stopped, "Elaborazione interrotta dall'utente."},
+    };
+    int status = 0;
+    for (const auto& cause : causes) {
+        if (cause.applies) {
+            status = 1;
+            if (!cause.message.empty()) {
+                std::fprintf(stderr, "%s\n", cause.message.c_str());
+            }
+        }
+    }
+    return status;
 }
 
 // Names end in _yyyymmdd_HHMMSS.xml whatever the machine's name: compare those ends.
@@ -268,7 +356,7 @@ int RunArchivia(const std::vector<std::string>& args) {
     settings.LoadTypeFlags(colTipiDoc);
 
     DorvaneEnv env;
-    if (!OpenArchive(env, ArchiveLocator(options))) {
+    if (!OpenArchive(env, options)) {
         return 2;
     }
     env.BaseFolder(DataFolder());
@@ -289,10 +377,8 @@ int RunArchivia(const std::vector<std::string>& args) {
     std::signal(SIGTERM, SIG_DFL);
 
     const shell::RunOutcome& outcome = runner.Outcome();
-    if (outcome.receiptPassStarted) {
-        std::printf("\nRicevute trovate: %ld, archiviate: %ld, rimaste nella cartella: %ld.\n",
-                    outcome.filesFound, outcome.filesArchived,
-                    outcome.filesFound - outcome.filesArchived);
+    if (const std::string closing = shell::ClosingLine(outcome); !closing.empty()) {
+        std::printf("\n%s\n", closing.c_str());
     }
     if (outcome.rejectsFound > 0) {
         std::printf("File di scarto trovati: %ld, elaborati: %ld.\n", outcome.rejectsFound,
@@ -301,7 +387,8 @@ int RunArchivia(const std::vector<std::string>& args) {
     if (!runner.m_sLastLogFile.empty()) {
         std::printf("Log salvato in %s\n", runner.m_sLastLogFile.c_str());
     }
-    return ExitStatus(outcome);
+    std::fflush(stdout);
+    return ExitStatus(outcome, runner);
 }
 
 int RunMostraLog(const std::vector<std::string>& args) {

@@ -35,9 +35,11 @@ const char* const kHelp =
     "  importa --json FILE\n"
     "      legge un'esportazione JSON: archivi, record, file archiviati e collegamenti.\n"
     "\n"
-    "Opzione comune: --archivio PERCORSO o postgresql://URL (senza: l'archivio\n"
-    "integrato nella cartella dati dell'utente, creato al primo uso; la variabile\n"
-    "QUORVIN_ARCHIVIO lo sostituisce). Le password si leggono dalla variabile\n"
+    "Opzione comune: --archivio PERCORSO o postgresql://URL. Senza, si usa la variabile\n"
+    "QUORVIN_ARCHIVIO o l'archivio integrato nella cartella dati dell'utente, che se non\n"
+    "esiste viene creato con il catalogo standard (una riga lo segnala sullo standard\n"
+    "error). Un file indicato con --archivio che non esiste viene creato vuoto, senza\n"
+    "catalogo (init --esempio lo aggiunge). Le password si leggono dalla variabile\n"
     "QUORVIN_PASSWORD o, se manca, dallo standard input.\n";
 
 int Fail(const std::string& message) {

@@ -88,6 +88,18 @@ std::string Locator(const Options& options) {
 
 std::shared_ptr<DorvaneConnection> OpenExisting(const Options& options) {
     const std::string locator = Locator(options);
+    // The default archive is made whole at once, as the window and archivia make it.
+    if (DefaultArchiveMissing(options.Value("archivio", ""))) {
+        std::string error;
+        if (!CreateDefaultArchive(locator, error)) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            return nullptr;
+        }
+        std::fprintf(stderr,
+                     "Nessun archivio trovato: creato l'archivio %s con il catalogo "
+                     "standard.\n",
+                     locator.c_str());
+    }
     ConnectOptions connect;
     connect.createSchema = !db::IsServerLocator(locator);
     std::string error;

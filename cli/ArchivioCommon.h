@@ -30,7 +30,8 @@ private:
 
 // --archivio, else $QUORVIN_ARCHIVIO, else the embedded archive in the data folder.
 std::string Locator(const Options& options);
-// Opens the archive; an embedded one is created on first use with the operating-system
+// Opens the archive. The default embedded archive is created on first use with the
+// standard catalogue, another embedded one empty; either with the operating-system
 // account as its administrator. nullptr after printing the reason.
 std::shared_ptr<DorvaneConnection> OpenExisting(const Options& options);
 

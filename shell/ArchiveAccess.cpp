@@ -1,7 +1,10 @@
 #include "shell/ArchiveAccess.h"
 
+#include "archive/ArchiveAdmin.h"
 #include "archive/DorvaneEnv.h"
 #include "archive/DorvaneFiles.h"
+#include "archive/DorvaneUser.h"
+#include "archive/StandardCatalogueSpecs.h"
 
 #include <QDir>
 #include <QStandardPaths>
@@ -39,6 +42,32 @@ bool OpenExistingArchive(DorvaneEnv& env, const std::string& locator, std::strin
         return false;
     }
     env.BaseFolder(DataFolder());
+    return true;
+}
+
+bool DefaultArchiveMissing(const std::string& given) {
+    const char* env = std::getenv("QUORVIN_ARCHIVIO");
+    return given.empty() && (env == nullptr || *env == '\0') &&
+           !DorvaneFiles::FileExists(DorvaneEnv::DefaultArchivePath(DataFolder()));
+}
+
+bool CreateDefaultArchive(const std::string& path, std::string& error) {
+    const std::string folder = DorvaneFiles::FolderOf(path);
+    if (!DorvaneFiles::FolderExists(folder) && !DorvaneFiles::CreateFolder(folder)) {
+        error = "Impossibile creare la cartella " + folder + ".";
+        return false;
+    }
+    std::string reason;
+    auto connection = DorvaneConnection::Open(path, ConnectOptions{}, reason);
+    if (!connection ||
+        !admin::MakeAdministrator(*connection, DorvaneUser::SystemAccount(), "", reason) ||
+        !admin::AddCatalogue(*connection, StandardDocTypeSpecs(), StandardArchiveSpecs(), reason)) {
+        connection.reset();
+        // Half an archive would be taken for a whole one at the next start.
+        DorvaneFiles::DeleteFile(path, true);
+        error = "Impossibile creare l'archivio " + path + ": " + reason;
+        return false;
+    }
     return true;
 }
 

@@ -16,4 +16,11 @@ std::string ArchiveLocator(const std::string& given);
 // the base folder; false with an Italian reason.
 bool OpenExistingArchive(DorvaneEnv& env, const std::string& locator, std::string& error);
 
+// True when no archive is named (given empty, no $QUORVIN_ARCHIVIO) and the embedded
+// default does not exist yet: the first start.
+bool DefaultArchiveMissing(const std::string& given);
+// Creates the embedded default archive at path with the standard catalogue, the
+// operating-system account as its administrator; false with an Italian reason.
+bool CreateDefaultArchive(const std::string& path, std::string& error);
+
 } // namespace quorvin

@@ -37,13 +37,13 @@ void ProcessRunner::RunProcess() {
     const std::string telMessage = FolderCheck(m_sTelFolder);
     m_outcome.telFolderUsable = telMessage.empty();
     if (!m_outcome.telFolderUsable) {
-        m_view.MsgBox(telMessage, RunView::kInformation);
+        m_view.FolderUnusable(RunView::Folder::Receipts, m_sTelFolder, telMessage);
     }
     if (!m_sNolvaErrFolder.empty()) {
         const std::string nolvaMessage = FolderCheck(m_sNolvaErrFolder);
         m_outcome.nolvaFolderUsable = nolvaMessage.empty();
         if (!m_outcome.nolvaFolderUsable) {
-            m_view.MsgBox(nolvaMessage, RunView::kInformation);
+            m_view.FolderUnusable(RunView::Folder::Rejects, m_sNolvaErrFolder, nolvaMessage);
         }
     }
     m_view.Busy(true);
@@ -66,7 +66,7 @@ void ProcessRunner::RunProcess() {
     if (m_outcome.telFolderUsable) {
         ProcessTelFiles();
     }
-    if (m_outcome.nolvaFolderUsable) {
+    if (m_outcome.nolvaFolderUsable && !m_outcome.stopped) {
         ProcessNolvaFiles();
     }
     m_outcome.stopped = m_outcome.stopped || m_cJob->Stopped() || m_cDocTel->ProcessStopped();
@@ -113,16 +113,19 @@ long ProcessRunner::ListFiles(const std::string& pattern) {
 void ProcessRunner::LogOnScreen(long nPriority, const std::string& sFile, const std::string& sFunc,
                                 const std::string& sMsg) {
     QDateTime now;
+    std::string file = sFile;
     try {
+        // Pieces of a split file go by their source's name, not by their temporary one.
+        file = ShownFile(sFile);
         now = m_clock();
-        m_rsLog.Append(LogRecord{now, sFile, sMsg, sFunc});
+        m_rsLog.Append(LogRecord{now, file, sMsg, sFunc});
     } catch (const std::exception& e) {
         m_view.ReportError("frmMain.LogOnScreen()", e.what());
     }
     if (nPriority == 1) {
-        m_view.AddLine(now, sFile, sMsg);
+        m_view.AddLine(now, file, sMsg);
     } else {
-        m_view.StatusLine(now, sFile, sMsg);
+        m_view.StatusLine(now, file, sMsg);
     }
 }
 

@@ -40,6 +40,10 @@ struct RunOutcome {
     bool stopped = false;
 };
 
+// The run's closing line, as the command line prints it and the window shows it; empty
+// when the receipt pass did not start.
+std::string ClosingLine(const RunOutcome& outcome);
+
 class ProcessRunner {
 public:
     // env is signed in and outlives the runner; so does view.
@@ -90,6 +94,12 @@ private:
     void m_cJob_OnJob();
     void SaveRunLog();
     bool StopTest();
+    // The pass is at row i of xaFiles: the view shows "N of M" and the file's name.
+    void ShowStep(long i);
+    // sFile as the user knows it: a piece of a split file is "<name> (parte N)".
+    std::string ShownFile(const std::string& sFile) const;
+    // A STOP in the receipt pass leaves the reject pass out; the log says so.
+    void NoteRejectPassSkipped();
     std::string TypeName(DorvaneRecordset& types, long code);
     // Backs the file up when asked, then deletes it; false when it is still there.
     bool DisposeOf(const std::string& path, const std::string& name);

@@ -54,6 +54,7 @@ void ProcessRunner::ProcessTelFiles() {
     m_nJobKind = 1;
     m_cJob->Total(count);
     m_cJob->Run();
+    NoteRejectPassSkipped();
     SaveRunLog();
     m_view.Progress(0);
     m_view.Status("FILE", "");
@@ -101,6 +102,7 @@ void ProcessRunner::ProcessTelFilesJob() {
             }
         }
         m_cJob->Progress(i);
+        ShowStep(i);
 
         const FileRow current = xaFiles[static_cast<size_t>(i)];
         m_cDocTel->File(current.path);

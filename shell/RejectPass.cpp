@@ -20,7 +20,7 @@ void ProcessRunner::ProcessNolvaFiles() {
     const long count = ListFiles(DorvaneFiles::AddSeparator(m_sNolvaErrFolder) + "*.wri");
     m_outcome.rejectsFound = count;
     if (count == 0) {
-        LogOnScreen(1, "", kFunc, "Non ci sono file da elaborare.");
+        LogOnScreen(1, "", kFunc, "File di scarto: non ci sono file da elaborare.");
         return;
     }
     m_nJobKind = 2;
@@ -37,6 +37,7 @@ void ProcessRunner::ProcessNolvaFilesJob() {
         const std::string path = xaFiles[static_cast<size_t>(i)].path;
         const std::string base = DorvaneFiles::FileName(path, false);
         m_view.Status("FILE", DorvaneFiles::FileName(path, true));
+        ShowStep(i);
         m_cDocNolva->File(path);
         if (m_cDocNolva->UpdateCom()) {
             DorvaneFiles::DeleteFile(path, true);
@@ -54,8 +55,8 @@ void ProcessRunner::ProcessNolvaFilesJob() {
         if (m_cDocTel->ProcessStopped() || m_cJob->Stopped()) {
             m_outcome.stopped = true;
             LogOnScreen(1, "", kFunc,
-                        "Elaborazione interrotta dall'utente dopo " + std::to_string(i) +
-                            " files.");
+                        "File di scarto: elaborazione interrotta dall'utente dopo " +
+                            std::to_string(i) + " files.");
             break;
         }
     }

@@ -29,7 +29,22 @@ public:
         Status("MSG", message);
     }
     virtual void Progress(long percent) = 0;
+    // The file a pass is at: number (from 1) of total, and its name as the user knows it.
+    virtual void Step(long number, long total, const std::string& file) {
+        (void)number;
+        (void)total;
+        (void)file;
+    }
     virtual void MsgBox(const std::string& text, int style) = 0;
+    // A working folder that cannot be read: the window shows the folder check's box, the
+    // terminal a line that says which folder and what was skipped.
+    enum class Folder { Receipts, Rejects };
+    virtual void FolderUnusable(Folder which, const std::string& folder,
+                                const std::string& message) {
+        (void)which;
+        (void)folder;
+        MsgBox(message, kInformation);
+    }
     // The controls' state while a command runs (busy) and after it.
     virtual void Busy(bool busy) = 0;
     // Called between steps of a pass: the window handles pending events (STOP) here.

@@ -9,7 +9,9 @@
 #include <QStandardPaths>
 #include <QString>
 
+#include <filesystem>
 #include <memory>
+#include <system_error>
 
 namespace quorvin::shell {
 namespace {
@@ -18,6 +20,10 @@ const QString kGroup = QStringLiteral("Impostazioni");
 const QString kLastFolder = QStringLiteral("LastFolder");
 const QString kLastFolderNolva = QStringLiteral("LastFolderNolva");
 const QString kSaveBackups = QStringLiteral("SaveBackups");
+const QString kLayoutGroup = QStringLiteral("Finestra");
+const QString kGeometry = QStringLiteral("Geometria");
+const QString kSplitter = QStringLiteral("Divisore");
+const QString kColumns = QStringLiteral("Colonne");
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
@@ -172,6 +178,25 @@ bool Settings::WriteTypeFlags(const std::map<long, bool>& checked) const {
     return Readable(*store);
 }
 
+WindowLayout Settings::LoadLayout() const {
+    auto store = OpenStore(m_iniPath);
+    store->beginGroup(kLayoutGroup);
+    return WindowLayout{store->value(kGeometry).toByteArray(),
+                        store->value(kSplitter).toByteArray(),
+                        store->value(kColumns).toByteArray()};
+}
+
+bool Settings::SaveLayout(const WindowLayout& layout) const {
+    auto store = OpenStore(m_iniPath);
+    store->beginGroup(kLayoutGroup);
+    store->setValue(kGeometry, layout.geometry);
+    store->setValue(kSplitter, layout.splitter);
+    store->setValue(kColumns, layout.columns);
+    store->endGroup();
+    store->sync();
+    return Readable(*store);
+}
+
 std::string FolderMissingMessage(const std::string& folder) {
     return "Cartella " + folder +
            " inesistente o non raggiungibile.\n"
@@ -179,7 +204,11 @@ std::string FolderMissingMessage(const std::string& folder) {
 }
 
 std::string FolderCheck(const std::string& folder) {
-    return DorvaneFiles::FolderExists(folder) ? std::string() : FolderMissingMessage(folder);
+    // A folder that cannot be listed would look empty: it is as unreachable as a missing one.
+    std::error_code error;
+    const bool readable = DorvaneFiles::FolderExists(folder) &&
+                          (std::filesystem::directory_iterator(folder, error), !error);
+    return readable ? std::string() : FolderMissingMessage(folder);
 }
 
 } // namespace quorvin::shell

@@ -2,6 +2,8 @@
 // The program's settings: the two working folders, the backup switch and one archive flag
 // per receipt type, all in the group "Impostazioni" of the user's settings (organisation
 // "Belvast", application "Quorvin"). Paths are UTF-8.
+#include <QByteArray>
+
 #include <map>
 #include <string>
 
@@ -20,6 +22,14 @@ struct FolderSettings {
     std::string lastFolder;      // receipt folder (m_sTelFolder)
     std::string lastFolderNolva; // reject folder (m_sNolvaErrFolder); empty = no reject pass
     bool saveBackups = true;     // m_bSaveBackups
+};
+
+// The main window's layout as Qt saves it: geometry, the splitter between the settings and
+// the list, and the list's columns. Empty members: nothing remembered.
+struct WindowLayout {
+    QByteArray geometry;
+    QByteArray splitter;
+    QByteArray columns;
 };
 
 class Settings {
@@ -46,6 +56,10 @@ public:
     // dialog does on closing. Writes nothing and returns false when the group does not
     // exist (the dialog never creates it) or the store could not be written.
     bool WriteTypeFlags(const std::map<long, bool>& checked) const;
+
+    // Kept in a group of its own ("Finestra"), beside the program's settings.
+    WindowLayout LoadLayout() const;
+    bool SaveLayout(const WindowLayout& layout) const;
 
     const SettingsFolders& Folders() const { return m_folders; }
 

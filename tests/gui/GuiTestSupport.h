@@ -28,6 +28,8 @@ public:
     // The window with settings pointing at receipts (and rejects); signs in unless told.
     gui::frmMain& Open(bool signIn = true, Rejects rejects = Rejects::Empty);
     gui::frmMain& Window() { return *m_window; }
+    // The program started again: a new window over the same archive and settings.
+    gui::frmMain& Reopen();
 
     std::string Receipt(const std::string& templateName, const std::string& pdfName = "");
     // A PDF whose text no receipt type recognises.
@@ -38,7 +40,8 @@ public:
     bool InReceiptFolder(const std::string& name) const;
     QStringList LogFiles() const;
 
-    // Messages of the operation list, in order, but the engine's "Inizio elaborazione"; the "MSG"
+    // Messages of the operation list, in order, but the engine's "Inizio elaborazione" and
+    // the closing line; the "MSG"
     // panel; the USER panel.
     QStringList ListMessages() const;
     QString Panel(const char* key) const;
@@ -51,6 +54,8 @@ public:
     bool cancelSignIn = false;
 
 private:
+    gui::frmMain& MakeWindow();
+
     QTemporaryDir m_dir;
     std::unique_ptr<DorvaneEnv> m_env;
     std::unique_ptr<shell::Settings> m_settings;

@@ -1,6 +1,8 @@
 // The main window: sign-in, the enabling rules, PROCESS and STOP, quitting during a pass.
 #include "GuiTestSupport.h"
 
+#include "app/Startup.h"
+
 #include "tools/fixture/FixtureWriter.h"
 
 #include "engine/bvTel.h"
@@ -10,7 +12,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -59,18 +60,17 @@ class MainWindowTest : public QObject {
 private Q_SLOTS:
     void initTestCase() { QVERIFY(GuiFixture::PrepareArchive()); }
 
-    void startUpWithoutAnArchiveEndsWithoutAWindow() {
+    void startUpWithAMissingArchiveSaysSoInABox() {
+        GuiFixture f; // answers the boxes
         QTemporaryDir dir;
-        QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        program.setProcessEnvironment(env);
-        program.start(QUORVIN_GUI_PATH, {"--archivio", dir.filePath("manca.sqlite"),
-                                         "--impostazioni", dir.filePath("Quorvin.conf")});
-        QVERIFY(program.waitForFinished(60000));
-        QCOMPARE(program.exitCode(), 1);
-        QVERIFY(program.readAllStandardError().contains("inesistente"));
-        QVERIFY(!QFile::exists(dir.filePath("Quorvin.conf")));
+        gui::StartOptions options;
+        options.archive = dir.filePath("manca.sqlite").toStdString();
+        DorvaneEnv env;
+        // Named, so not the first start: nothing is asked and nothing created.
+        QCOMPARE(gui::StartArchive(env, options), gui::ArchiveStart::Failed);
+        QCOMPARE(f.boxes.size(), 1);
+        QVERIFY(f.boxes[0].startsWith("Archivio " + dir.filePath("manca.sqlite") + " inesistente"));
+        QVERIFY(!QFile::exists(dir.filePath("manca.sqlite")));
     }
 
     void cancelledSignInLeavesOnlyLoginAndQuit() {

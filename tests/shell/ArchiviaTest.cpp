@@ -12,8 +12,14 @@
 #include <QSettings>
 #include <gmock/gmock.h>
 
+#include <fcntl.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <regex>
 
@@ -29,6 +35,13 @@ struct CliResult {
     std::string out;
     std::string err;
 };
+
+// A signal for the program under test only: once it has ended, its pid may be anybody's,
+// and kill(0, ...) would reach the whole process group, this test runner included.
+bool SignalWhileRunning(const QProcess& program, int signal) {
+    const auto pid = static_cast<pid_t>(program.processId());
+    return program.state() == QProcess::Running && pid > 0 && ::kill(pid, signal) == 0;
+}
 
 class ArchiviaTest : public ::testing::Test {
 protected:
@@ -141,6 +154,7 @@ TEST_F(ArchiviaTest, EveryFileArchivedExitsZeroAndPrintsTheListLines) {
         R"((^|\n)\d\d/\d\d/\d{4} \d\d:\d\d:\d\d  b\.PDF  Elaborazione terminata\n)");
     EXPECT_TRUE(std::regex_search(run.out, line)) << run.out;
     EXPECT_THAT(run.out, Not(HasSubstr("\r"))); // no progress line when not on a terminal
+    EXPECT_EQ(run.err, "");
     EXPECT_THAT(run.out, Not(HasSubstr("Trovato archivio destinazione"))); // a detail line
     EXPECT_THAT(run.out, HasSubstr("Ricevute trovate: 2, archiviate: 2"));
     EXPECT_FALSE(InFolder("a.pdf"));
@@ -196,31 +210,180 @@ TEST_F(ArchiviaTest, FoldersAndBackupSwitchComeFromTheSettings) {
     EXPECT_FALSE(fs::exists(m_folder + "/BACKUP"));
 }
 
-TEST_F(ArchiviaTest, RunsThatCannotStartExitTwo) {
-    Receipt("r01_f24_trasmissione.txt", "a.pdf");
-    const CliResult missingFolder =
-        Run({"archivia", "--ricevute", QString::fromStdString(m_home.File("nessuna")), "--archivio",
-             QString::fromStdString(m_archive), "--scarti", ""});
-    EXPECT_EQ(missingFolder.status, 2);
-    EXPECT_THAT(missingFolder.err, HasSubstr("inesistente o non raggiungibile."));
-
-    const CliResult missingArchive =
-        Run({"archivia", "--ricevute", QString::fromStdString(m_folder), "--archivio",
-             QString::fromStdString(m_home.File("manca.sqlite"))});
-    EXPECT_EQ(missingArchive.status, 2);
+// Every exit status with the line on standard error that tells a scheduled run why.
+TEST_F(ArchiviaTest, EachExitStatusComesWithItsOwnMessage) {
+    const std::string missing = m_home.File("nessuna");
+    const std::string notAFolder = m_home.File("scarti.txt");
+    WriteAll(notAFolder, "not a folder");
+    const QString folder = QString::fromStdString(m_folder);
+    const QString archive = QString::fromStdString(m_archive);
+    const struct {
+        const char* what;
+        std::function<void()> prepare;
+        QStringList args;
+        int status;
+        std::string message; // the whole of standard error, one line
+    } cases[] = {
+        {"everything archived", [&] { Receipt("r01_f24_trasmissione.txt", "a.pdf"); }, Args(), 0,
+         ""},
+        {"a receipt left", [&] { Receipt("x_nessuna_frase.txt", "b.pdf"); }, Args(), 1,
+         "Ricevute rimaste nella cartella " + m_folder + ": 1.\n"},
+        {"reject folder unreadable",
+         [&] { fs::remove(m_folder + "/b.pdf"); },
+         {"archivia", "--ricevute", folder, "--archivio", archive, "--scarti",
+          QString::fromStdString(notAFolder)},
+         1,
+         "Cartella dei file di scarto " + notAFolder +
+             " inesistente o non leggibile: file di scarto non elaborati.\n"},
+        {"receipt folder missing",
+         [] {},
+         {"archivia", "--ricevute", QString::fromStdString(missing), "--archivio", archive,
+          "--scarti", ""},
+         2,
+         "Cartella ricevute " + missing +
+             " inesistente o non leggibile: elaborazione non avviata.\n"},
+        {"backup folder cannot be made",
+         [&] {
+             Receipt("r01_f24_trasmissione.txt", "c.pdf");
+             fs::remove_all(m_folder + "/BACKUP"); // made by the first run
+             WriteAll(m_folder + "/BACKUP", "in the way");
+         },
+         Args(), 2,
+         "Errore nella creazione della cartella '" + m_folder +
+             "/BACKUP'. Elaborazione interrotta.\n"},
+        {"archive missing",
+         [] {},
+         {"archivia", "--ricevute", folder, "--archivio",
+          QString::fromStdString(m_home.File("manca.sqlite"))},
+         2,
+         "Archivio " + m_home.File("manca.sqlite") +
+             " inesistente. Crearlo con 'quorvin-cli archivio init --esempio --archivio " +
+             m_home.File("manca.sqlite") + "'.\n"},
+    };
+    for (const auto& c : cases) {
+        c.prepare();
+        const CliResult run = Run(c.args);
+        EXPECT_EQ(run.status, c.status) << c.what << "\n" << run.out << run.err;
+        EXPECT_EQ(run.err, c.message) << c.what;
+    }
+    EXPECT_TRUE(InFolder("c.pdf"));
     EXPECT_FALSE(fs::exists(m_home.File("manca.sqlite")));
 
-    WriteAll(m_folder + "/BACKUP", "in the way");
-    const CliResult noBackup = Run(Args());
-    EXPECT_EQ(noBackup.status, 2);
-    EXPECT_THAT(noBackup.err, HasSubstr("Elaborazione interrotta."));
-    EXPECT_TRUE(InFolder("a.pdf"));
-
-    EXPECT_EQ(Run({"archivia", "--sconosciuta"}).status, 2);
+    const CliResult unknown = Run({"archivia", "--sconosciuta"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_TRUE(unknown.err.starts_with("Opzione non valida: --sconosciuta\n")) << unknown.err;
     EXPECT_EQ(Run({"archivia", "--ricevute"}).status, 2);
     const CliResult help = Run({"archivia", "--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_THAT(help.out, HasSubstr("Uso: quorvin-cli archivia"));
+    EXPECT_THAT(help.out, HasSubstr("viene creato\ncon il catalogo standard"));
+}
+
+TEST_F(ArchiviaTest, DefaultArchiveIsCreatedOnFirstUse) {
+    Receipt("r01_f24_trasmissione.txt", "a.pdf");
+    const std::string archive = m_home.File("data/Belvast/Quorvin/archivio.sqlite");
+    const QStringList args = {"archivia", "--ricevute", QString::fromStdString(m_folder),
+                              "--scarti", ""};
+    const CliResult first = Run(args);
+    EXPECT_EQ(first.status, 0) << first.out << first.err;
+    EXPECT_TRUE(first.out.starts_with("Nessun archivio trovato: creato l'archivio " + archive +
+                                      " con il catalogo standard.\n"))
+        << first.out;
+    EXPECT_FALSE(InFolder("a.pdf"));
+    EXPECT_EQ(ReadArchive(archive).summaries, 1);
+
+    Receipt("r02_f24_esito.txt", "b.pdf");
+    const CliResult second = Run(args);
+    EXPECT_EQ(second.status, 0) << second.err;
+    EXPECT_THAT(second.out, Not(HasSubstr("Nessun archivio trovato")));
+    EXPECT_EQ(ReadArchive(archive).summaries, 2);
+}
+
+TEST_F(ArchiviaTest, AdministrationOnAFreshAccountCreatesTheWholeDefaultArchive) {
+    const std::string archive = m_home.File("data/Belvast/Quorvin/archivio.sqlite");
+    const CliResult user = Run({"archivio", "utente", "aggiungi", "mario"});
+    EXPECT_EQ(user.status, 0) << user.err;
+    EXPECT_EQ(user.err, "Nessun archivio trovato: creato l'archivio " + archive +
+                            " con il catalogo standard.\n");
+    // The catalogue is there: archivia can use that archive at once.
+    Receipt("r01_f24_trasmissione.txt", "a.pdf");
+    const CliResult run =
+        Run({"archivia", "--ricevute", QString::fromStdString(m_folder), "--scarti", ""});
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_THAT(run.out, Not(HasSubstr("Nessun archivio trovato")));
+    EXPECT_EQ(ReadArchive(archive).summaries, 1);
+}
+
+// Standard error on a pseudo-terminal, standard output into a file, as a user who keeps
+// the lines of a run and watches it go.
+TEST_F(ArchiviaTest, ProgressLineOnATerminalIsClearedAtTheEnd) {
+    Receipt("r01_f24_trasmissione.txt", "a.pdf");
+    Receipt("x_nessuna_frase.txt", "b.pdf");
+    const std::string outPath = m_home.File("uscita.txt");
+    // Everything the child needs is made before the fork.
+    std::vector<std::string> args = {QUORVIN_CLI_PATH, "archivia", "--ricevute", m_folder,
+                                     "--archivio",     m_archive,  "--scarti",   ""};
+    std::vector<std::string> env;
+    const QProcessEnvironment environment = Environment();
+    for (const QString& key : environment.keys()) {
+        env.push_back((key + "=" + environment.value(key)).toStdString());
+    }
+    const auto pointers = [](std::vector<std::string>& texts) {
+        std::vector<char*> p;
+        for (auto& t : texts) {
+            p.push_back(t.data());
+        }
+        p.push_back(nullptr);
+        return p;
+    };
+    std::vector<char*> argv = pointers(args);
+    std::vector<char*> envp = pointers(env);
+    const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(out, 0);
+
+    int terminal = -1;
+    const pid_t pid = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::dup2(out, STDOUT_FILENO);
+        ::execve(argv[0], argv.data(), envp.data());
+        ::_exit(127);
+    }
+    ::close(out);
+    std::string err;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(terminal, buffer, sizeof buffer)) > 0;) {
+        err.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(terminal);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1) << err;
+
+    EXPECT_THAT(err, HasSubstr("\r\033[K[1/2] a.pdf"));
+    EXPECT_THAT(err, HasSubstr("\r\033[K[2/2] b.pdf"));
+    // The line is gone before the cause of the status is told.
+    EXPECT_TRUE(err.ends_with("\r\033[KRicevute rimaste nella cartella " + m_folder + ": 1.\r\n"))
+        << err;
+    const std::string lines = ReadAll(outPath);
+    EXPECT_THAT(lines, HasSubstr("b.pdf  File non riconosciuto.\n"));
+    EXPECT_THAT(lines, Not(HasSubstr("\r")));
+    EXPECT_THAT(lines, Not(HasSubstr("[1/2]")));
+}
+
+TEST(SignalWhileRunningTest, OnlyARunningProgramIsSignalled) {
+    QProcess never;
+    EXPECT_FALSE(SignalWhileRunning(never, 0)); // pid 0: the whole process group
+    QProcess ended;
+    ended.start("true", {});
+    ASSERT_TRUE(ended.waitForFinished());
+    EXPECT_FALSE(SignalWhileRunning(ended, 0));
+    QProcess running;
+    running.start("sleep", {"30"});
+    ASSERT_TRUE(running.waitForStarted());
+    EXPECT_TRUE(SignalWhileRunning(running, SIGTERM));
+    EXPECT_TRUE(running.waitForFinished());
 }
 
 TEST_F(ArchiviaTest, EmptyFolderIsNotAFailure) {
@@ -243,7 +406,7 @@ TEST_F(ArchiviaTest, SigtermStopsAfterTheCurrentFileAndSavesTheLog) {
         cli.waitForReadyRead(100);
         out += cli.readAllStandardOutput().toStdString();
     }
-    ::kill(static_cast<pid_t>(cli.processId()), SIGTERM);
+    SignalWhileRunning(cli, SIGTERM);
     ASSERT_TRUE(cli.waitForFinished(60000));
     out += cli.readAllStandardOutput().toStdString();
     EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit);
@@ -296,8 +459,7 @@ TEST_F(ArchiviaTest, KillAtRandomMomentsNeverLosesAReceipt) {
         const int span = static_cast<int>(fullRun * pending * 5 / (4 * kFiles));
         const int delay = std::uniform_int_distribution<int>(0, span)(random);
         cli.waitForFinished(delay);
-        if (cli.state() != QProcess::NotRunning) {
-            ::kill(static_cast<pid_t>(cli.processId()), SIGKILL);
+        if (SignalWhileRunning(cli, SIGKILL)) {
             cli.waitForFinished(10000);
             ++kills;
         }

@@ -7,6 +7,7 @@
 #include <gmock/gmock.h>
 
 #include <filesystem>
+#include <set>
 
 namespace quorvin::test {
 namespace {
@@ -66,12 +67,18 @@ TEST_F(RunTest, MixedFolderArchivesWhatItCanAndLeavesTheRest) {
     }
 
     // The split file leaves only when both its receipts were archived; its pieces never
-    // outlive the run.
+    // outlive the run. Their lines name the source and the piece, never a temporary file.
     long splitDone = 0;
+    std::set<std::string> pieceNames;
     for (const auto& line : m_view.lines) {
-        splitDone +=
-            line.file == "x_split_f24_e_unico.pdf" && line.message == "Elaborazione terminata";
+        if (line.file.starts_with("x_split_f24_e_unico")) {
+            pieceNames.insert(line.file);
+        }
+        splitDone += line.file.starts_with("x_split_f24_e_unico.pdf (parte ") &&
+                     line.message == "Elaborazione terminata";
     }
+    EXPECT_THAT(pieceNames, ElementsAre("x_split_f24_e_unico.pdf (parte 1)",
+                                        "x_split_f24_e_unico.pdf (parte 2)"));
     EXPECT_EQ(InFolder("x_split_f24_e_unico.pdf"), splitDone < 2);
     EXPECT_EQ(TemporaryPieces("x_split_f24_e_unico"), 0);
     EXPECT_EQ(outcome.filesArchived, splitDone == 2 ? 3 : 2);
@@ -86,6 +93,23 @@ TEST_F(RunTest, MixedFolderArchivesWhatItCanAndLeavesTheRest) {
     EXPECT_THAT(m_view.busyStates, ElementsAre(true, false));
     EXPECT_GT(m_view.archivingPumps, 0); // the window stays responsive inside a file too
     EXPECT_EQ(m_view.progress.back(), 0);
+}
+
+TEST_F(RunTest, StepsCountFilesAndPiecesAndTheClosingLineSumsUp) {
+    Receipt("x_split_f24_e_unico.txt");
+    Receipt("x_nessuna_frase.txt", "z.pdf");
+    m_runner->RunProcess();
+    // The split makes the pass one file longer as soon as it is known.
+    EXPECT_THAT(m_view.steps, ElementsAre("1/3 x_split_f24_e_unico.pdf (parte 1)",
+                                          "2/3 x_split_f24_e_unico.pdf (parte 2)", "3/3 z.pdf"));
+    const shell::RunOutcome& outcome = m_runner->Outcome();
+    EXPECT_EQ(shell::ClosingLine(outcome),
+              "Ricevute trovate: 2, archiviate: " + std::to_string(outcome.filesArchived) +
+                  ", rimaste nella cartella: " + std::to_string(2 - outcome.filesArchived) + ".");
+    EXPECT_TRUE(InFolder("z.pdf"));
+
+    // No pass, no closing line.
+    EXPECT_EQ(shell::ClosingLine(shell::RunOutcome{}), "");
 }
 
 TEST_F(RunTest, LogFileNameIsHostDateAndTime) {
@@ -163,7 +187,7 @@ TEST_F(RunTest, StopAfterTheFirstFileReportsZero) {
     EXPECT_TRUE(m_runner->Outcome().stopped);
 }
 
-TEST_F(RunTest, StopWhileTheEngineArchivesLeavesTheFileAndEndsTheRejectPass) {
+TEST_F(RunTest, StopWhileTheEngineArchivesLeavesTheFileAndSkipsTheRejectPass) {
     Receipt(kF24, "a.pdf");
     Receipt(kF24, "b.pdf");
     TempDir rejects;
@@ -182,8 +206,17 @@ TEST_F(RunTest, StopWhileTheEngineArchivesLeavesTheFileAndEndsTheRejectPass) {
     EXPECT_FALSE(fs::exists(BackupPath("a.pdf")));
     EXPECT_TRUE(InFolder("b.pdf"));
     EXPECT_FALSE(Archived("b.pdf"));
-    EXPECT_EQ(m_view.lines.back().message, "Elaborazione interrotta dall'utente dopo 0 files.");
-    EXPECT_EQ(m_view.Count("Inizio elaborazione."), 1);
+    // STOP ends the whole run: the reject files wait for the next one, and the saved log
+    // says why.
+    EXPECT_EQ(m_view.lines.back().message,
+              "File di scarto: non elaborati, elaborazione interrotta dall'utente.");
+    EXPECT_EQ(m_view.Count("Inizio elaborazione."), 0);
+    EXPECT_TRUE(fs::exists(rejects.File("uno.wri")));
+    EXPECT_EQ(m_runner->Outcome().rejectsFound, 0);
+    std::vector<shell::LogRecord> saved;
+    std::string error;
+    ASSERT_TRUE(shell::OperationLog::Load(m_runner->m_sLastLogFile, saved, error)) << error;
+    EXPECT_EQ(saved.back().message, m_view.lines.back().message);
 }
 
 TEST_F(RunTest, TwoRunsInARow) {

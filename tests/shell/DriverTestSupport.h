@@ -35,6 +35,9 @@ public:
         }
     }
     void Progress(long percent) override { progress.push_back(percent); }
+    void Step(long number, long total, const std::string& file) override {
+        steps.push_back(std::to_string(number) + "/" + std::to_string(total) + " " + file);
+    }
     void MsgBox(const std::string& text, int style) override {
         boxes.push_back(text);
         boxStyles.push_back(style);
@@ -52,6 +55,7 @@ public:
     std::vector<Line> lines;
     std::map<std::string, std::string> panels;
     std::vector<long> progress;
+    std::vector<std::string> steps; // "number/total file"
     std::vector<std::string> boxes;
     std::vector<int> boxStyles;
     std::vector<bool> busyStates;

@@ -153,7 +153,8 @@ TEST_F(NolvaTest, EmptyRejectFolderLogsOnceAndNoSettingLogsNothing) {
     Receipt("x_nessuna_frase.txt");
     m_runner->RunProcess();
     EXPECT_EQ(m_runner->Log().Records().back().function, "ProcessNolvaFiles()");
-    EXPECT_EQ(m_view.lines.back().message, "Non ci sono file da elaborare.");
+    // Named after its pass, so that it reads apart from the receipt pass's line.
+    EXPECT_EQ(m_view.lines.back().message, "File di scarto: non ci sono file da elaborare.");
 
     m_runner->m_sNolvaErrFolder = "";
     m_runner->RunProcess();
@@ -167,7 +168,8 @@ TEST_F(NolvaTest, StopEndsTheRejectPassAfterItsFile) {
     m_view.stopOnMessage = "Inizio elaborazione.";
     m_runner->RunProcess();
     EXPECT_EQ(m_view.Count("Inizio elaborazione."), 1);
-    EXPECT_EQ(m_view.lines.back().message, "Elaborazione interrotta dall'utente dopo 0 files.");
+    EXPECT_EQ(m_view.lines.back().message,
+              "File di scarto: elaborazione interrotta dall'utente dopo 0 files.");
 }
 
 } // namespace

@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <system_error>
 
 namespace quorvin::shell {
 namespace {
@@ -173,13 +175,48 @@ TEST_F(SettingsTest, UserStoreIsBelvastQuorvinGroupImpostazioni) {
     EXPECT_EQ(raw.value("Impostazioni/LastFolder").toString(), "/r");
 }
 
-TEST(FolderCheckTest, ExplainsAMissingFolder) {
+TEST_F(SettingsTest, LayoutIsKeptApartFromTheProgramSettings) {
+    EXPECT_TRUE(Store().LoadLayout().geometry.isEmpty());
+    ASSERT_TRUE(Store().SaveLayout({"geometria", "divisore", QByteArray("colonne\0\xff", 9)}));
+    const WindowLayout loaded = Store().LoadLayout();
+    EXPECT_EQ(loaded.geometry, "geometria");
+    EXPECT_EQ(loaded.splitter, "divisore");
+    EXPECT_EQ(loaded.columns, QByteArray("colonne\0\xff", 9));
+    // A remembered window is no reason to skip the first-run flags.
+    std::map<std::string, bool> flags;
+    ASSERT_TRUE(Store().LoadTypeFlags(flags));
+    EXPECT_TRUE(flags.at("130"));
+}
+
+TEST(FolderCheckTest, ExplainsAFolderThatCannotBeUsed) {
     test::TempDir dir;
-    EXPECT_EQ(FolderCheck(dir.Path().string()), "");
-    EXPECT_EQ(FolderCheck(dir.Path().string() + "/"), "");
-    EXPECT_EQ(FolderCheck("/nessuna/cartella"),
-              "Cartella /nessuna/cartella inesistente o non raggiungibile.\n"
-              "Verificare la correttezza del percorso impostato e i permessi di accesso.");
+    test::WriteAll(dir.File("file.pdf"), "not a folder");
+    const std::string locked = dir.File("chiusa");
+    fs::create_directory(locked);
+    fs::permissions(locked, fs::perms::none);
+    std::error_code error;
+    const bool lockedIsReadable = (fs::directory_iterator(locked, error), !error);
+
+    const auto message = [](const std::string& folder) {
+        return "Cartella " + folder +
+               " inesistente o non raggiungibile.\n"
+               "Verificare la correttezza del percorso impostato e i permessi di accesso.";
+    };
+    const struct {
+        std::string folder;
+        bool usable;
+    } cases[] = {
+        {dir.Path().string(), true},
+        {dir.Path().string() + "/", true},
+        {"/nessuna/cartella", false},
+        {dir.File("file.pdf"), false},
+        // It would look empty: its files would never be processed, silently.
+        {locked, lockedIsReadable}, // an administrator reads every folder
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FolderCheck(c.folder), c.usable ? "" : message(c.folder)) << c.folder;
+    }
+    fs::permissions(locked, fs::perms::owner_all);
 }
 
 } // namespace
