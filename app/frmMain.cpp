@@ -53,6 +53,8 @@ const ToolDef kToolDefs[] = {
      QKeySequence(Qt::SHIFT | Qt::Key_F5)},
     {"LOGVIEW", "Log", "Visualizza l'ultimo log salvato", "log",
      QKeySequence(Qt::CTRL | Qt::Key_L)},
+    {"CONSULTA", "Consulta", "Cerca e consulta i documenti archiviati", "search",
+     QKeySequence(Qt::CTRL | Qt::Key_F)},
     {"QUIT", "Esci", "Esce dal programma", "quit", {}},
 };
 
@@ -103,6 +105,7 @@ void frmMain::BuildMenus() {
     mnuOpenTelFolder = item(mnuFile, "mnuOpenTelFolder", QStringLiteral("Apri cartella &Entratel"));
     mnuOpenNolvaFolder =
         item(mnuFile, "mnuOpenNolvaFolder", QStringLiteral("Apri cartella scarto Nolva &console"));
+    mnuConsulta = item(mnuFile, "mnuConsulta", QStringLiteral("C&onsulta archivio..."));
     mnuFile->addSeparator();
     mnuQuit = item(mnuFile, "mnuQuit", QStringLiteral("&Esci"));
 
@@ -123,6 +126,7 @@ void frmMain::BuildMenus() {
     connect(mnuOpenTelFolder, &QAction::triggered, this, &frmMain::OpenTelFolder);
     connect(mnuOpenNolvaFolder, &QAction::triggered, this, &frmMain::OpenNolvaFolder);
     connect(mnuQuit, &QAction::triggered, this, &frmMain::QuitCommand);
+    connect(mnuConsulta, &QAction::triggered, this, [this] { OpenConsult(); });
     connect(mnuLogin, &QAction::triggered, this, &frmMain::ChangeUserCommand);
     connect(mnuTipi, &QAction::triggered, this, &frmMain::ShowTypeDialog);
     connect(mnuAbout, &QAction::triggered, this, &frmMain::ShowAbout);
@@ -203,6 +207,7 @@ void frmMain::BuildCentre() {
         {QStringLiteral("DataOra"), QStringLiteral("File"), QStringLiteral("Messaggio")});
     lvOperations->header()->setStretchLastSection(true);
     lvOperations->setTextElideMode(Qt::ElideMiddle);
+    connect(lvOperations, &QTreeWidget::itemActivated, this, &frmMain::OpenArchivedRecord);
     layout->addWidget(lvOperations, 1);
     setCentralWidget(centre);
 

@@ -3,6 +3,7 @@
 // the status bar and the progress bar. The PROCESS command itself is shell::ProcessRunner;
 // the window is its view.
 #include "app/LogViewer.h"
+#include "app/frmConsulta.h"
 #include "shell/ProcessRunner.h"
 #include "shell/RunView.h"
 
@@ -24,6 +25,7 @@ class QProgressBar;
 class QToolBar;
 class QToolButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace quorvin {
 class DorvaneEnv;
@@ -57,6 +59,11 @@ public:
     void LogShow(const std::string& path);
     void ShowTypeDialog();
     void ShowAbout();
+    // "Consulta archivio", showing a record when one is given; the window stays open.
+    frmConsulta* OpenConsult(const std::string& archive = "", long record = -1);
+    // A row of the operation list: the record its file was archived as in the last pass.
+    void OpenArchivedRecord(QTreeWidgetItem* row);
+    frmConsulta* LastConsult() const { return m_consult; }
 
     bool Activated() const { return m_runner != nullptr; }
     bool LoggedIn() const { return m_bLoggedIn; }
@@ -89,6 +96,7 @@ private:
     void OpenTelFolder();
     void OpenNolvaFolder();
     void LogViewCommand();
+    void ConsultCommand() { OpenConsult(); }
     void FitListColumns();
     // Asks to stop the running pass before leaving it; true when the user agreed.
     bool ConfirmStop(const QString& question);
@@ -121,6 +129,7 @@ private:
     std::map<QString, QAction*> m_tools;
     std::map<std::string, QLabel*> m_panels;
     QPointer<LogViewer> m_logViewer;
+    QPointer<frmConsulta> m_consult;
 
     QToolBar* tlbCommands = nullptr;
     QGroupBox* frameArch = nullptr;
@@ -136,6 +145,7 @@ private:
     QAction* mnuOpenTelFolder = nullptr;
     QAction* mnuOpenNolvaFolder = nullptr;
     QAction* mnuQuit = nullptr;
+    QAction* mnuConsulta = nullptr;
     QAction* mnuLogin = nullptr;
     QAction* mnuTipi = nullptr;
     QAction* mnuAbout = nullptr;
