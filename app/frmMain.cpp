@@ -56,6 +56,8 @@ const ToolDef kToolDefs[] = {
      QKeySequence(Qt::SHIFT | Qt::Key_F5)},
     {"LOGVIEW", "Log", "Visualizza l'ultimo log salvato", "log",
      QKeySequence(Qt::CTRL | Qt::Key_L)},
+    {"CONSULTA", "Consulta", "Cerca e consulta i documenti archiviati", "search",
+     QKeySequence(Qt::CTRL | Qt::Key_F)},
     {"QUIT", "Esci", "Esce dal programma", "quit", {}},
 };
 
@@ -121,6 +123,7 @@ void frmMain::BuildMenus() {
     mnuOpenNolvaFolder =
         item(mnuFile, "mnuOpenNolvaFolder", QStringLiteral("Apri cartella scarto Nolva &console"));
     mnuOpenLogFolder = item(mnuFile, "mnuOpenLogFolder", QStringLiteral("Apri cartella &log"));
+    mnuConsulta = item(mnuFile, "mnuConsulta", QStringLiteral("C&onsulta archivio..."));
     mnuFile->addSeparator();
     mnuQuit = item(mnuFile, "mnuQuit", QStringLiteral("&Esci"));
 
@@ -142,6 +145,7 @@ void frmMain::BuildMenus() {
     connect(mnuOpenNolvaFolder, &QAction::triggered, this, &frmMain::OpenNolvaFolder);
     connect(mnuOpenLogFolder, &QAction::triggered, this, &frmMain::OpenLogFolder);
     connect(mnuQuit, &QAction::triggered, this, &frmMain::QuitCommand);
+    connect(mnuConsulta, &QAction::triggered, this, [this] { OpenConsult(); });
     connect(mnuLogin, &QAction::triggered, this, &frmMain::ChangeUserCommand);
     connect(mnuTipi, &QAction::triggered, this, &frmMain::ShowTypeDialog);
     connect(mnuAbout, &QAction::triggered, this, &frmMain::ShowAbout);
@@ -246,6 +250,7 @@ void frmMain::BuildCentre() {
     splMain->setStretchFactor(0, 0);
     splMain->setStretchFactor(1, 1);
     layout->addWidget(splMain, 1);
+    connect(lvOperations, &QTreeWidget::itemActivated, this, &frmMain::OpenArchivedRecord);
     setCentralWidget(centre);
 
     connect(txtTelFolder, &QLineEdit::textChanged, this, [this](const QString& text) {

@@ -3,6 +3,7 @@
 // the status bar and the progress bar. The PROCESS command itself is shell::ProcessRunner;
 // the window is its view.
 #include "app/LogViewer.h"
+#include "app/frmConsulta.h"
 #include "shell/ProcessRunner.h"
 #include "shell/RunView.h"
 
@@ -66,6 +67,11 @@ public:
     void OpenLogFolder();
     void ShowTypeDialog();
     void ShowAbout();
+    // "Consulta archivio", showing a record when one is given; the window stays open.
+    frmConsulta* OpenConsult(const std::string& archive = "", long record = -1);
+    // A row of the operation list: the record its file was archived as in the last pass.
+    void OpenArchivedRecord(QTreeWidgetItem* row);
+    frmConsulta* LastConsult() const { return m_consult; }
 
     bool Activated() const { return m_runner != nullptr; }
     bool LoggedIn() const { return m_bLoggedIn; }
@@ -101,6 +107,7 @@ private:
     void OpenTelFolder();
     void OpenNolvaFolder();
     void LogViewCommand();
+    void ConsultCommand() { OpenConsult(); }
     void FitListColumns();
     void RestoreLayout();
     // The newest row becomes the selected one when the list is next drawn: selecting and
@@ -142,6 +149,7 @@ private:
     QPointer<LogViewer> m_logViewer;
     QTreeWidgetItem* m_newestRow = nullptr;
     QElapsedTimer m_sincePump;
+    QPointer<frmConsulta> m_consult;
 
     QToolBar* tlbCommands = nullptr;
     QGroupBox* frameArch = nullptr;
@@ -160,6 +168,7 @@ private:
     QAction* mnuOpenNolvaFolder = nullptr;
     QAction* mnuOpenLogFolder = nullptr;
     QAction* mnuQuit = nullptr;
+    QAction* mnuConsulta = nullptr;
     QAction* mnuLogin = nullptr;
     QAction* mnuTipi = nullptr;
     QAction* mnuAbout = nullptr;

@@ -57,6 +57,8 @@ void frmMain::BuildRules() {
         {action(mnuOpenTelFolder), Rule::LoggedInIdle},
         {action(mnuOpenNolvaFolder), Rule::LoggedInIdle},
         {action(mnuTipi), Rule::LoggedInIdle},
+        {action(Tool(QStringLiteral("CONSULTA"))), Rule::LoggedInIdle},
+        {action(mnuConsulta), Rule::LoggedInIdle},
     };
 }
 
@@ -108,6 +110,7 @@ void frmMain::DispatchTool(const QString& key) {
         {QStringLiteral("STOP"), &frmMain::StopProcess},
         {QStringLiteral("LOGVIEW"), &frmMain::LogViewCommand},
         {QStringLiteral("QUIT"), &frmMain::QuitCommand},
+        {QStringLiteral("CONSULTA"), &frmMain::ConsultCommand},
     };
     if (const auto command = kCommands.find(key); command != kCommands.end()) {
         (this->*(command->second))();

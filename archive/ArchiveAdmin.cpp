@@ -6,6 +6,7 @@
 #include "archive/FieldValue.h"
 #include "archive/Quoting.h"
 #include "archive/Schema.h"
+#include "archive/SearchIndex.h"
 #include "archive/Utf8.h"
 
 #include <filesystem>
@@ -167,7 +168,8 @@ bool AddArchive(DorvaneConnection& connection, const ArchiveSpec& spec, std::str
                    "; insert into SYS_TATD (ID_TIPOARC, ID_TIPODOC) values (" +
                    SqlNumber(spec.tipoArch) + ", " + SqlNumber(type) + ");";
         }
-        sql += schema::CreateArchiveTableSql(connection.Backend(), table, spec.fields);
+        sql += schema::CreateArchiveTableSql(connection.Backend(), table, spec.fields) + ";" +
+               search::ArchiveSearchSql(connection.Backend(), spec.code, table, spec.fields, false);
         if (!Run(connection, sql, error)) {
             return false;
         }

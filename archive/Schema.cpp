@@ -1,6 +1,7 @@
 #include "archive/Schema.h"
 
 #include "archive/Quoting.h"
+#include "archive/SearchIndex.h"
 #include "archive/Utf8.h"
 
 #include <functional>
@@ -66,9 +67,17 @@ std::string Version2(db::Backend) {
 }
 
 // Step n brings the schema from version n - 1 to n. Steps are never changed once
-// released: a new need is a new step.
-const std::vector<std::function<std::string(db::Backend)>>& Steps() {
-    static const std::vector<std::function<std::string(db::Backend)>> steps = {Version1, Version2};
+// released: a new need is a new step. A step may read the database it migrates (the
+// search step adds its triggers to every archive there is).
+using Step = std::function<std::string(db::Connection&)>;
+const std::vector<Step>& Steps() {
+    static const std::vector<Step> steps = {
+        [](db::Connection& db) { return Version1(db.Kind()); },
+        [](db::Connection& db) { return Version2(db.Kind()); },
+        // Searching: equality indexes, the search table and its text index. Idempotent,
+        // so it may run at any position.
+        search::MigrationSql,
+    };
     return steps;
 }
 
@@ -117,7 +126,7 @@ bool Migrate(db::Connection& db, int target, std::string& error) {
     }
     std::string sql = "begin;";
     for (int step = current + 1; step <= target; ++step) {
-        sql += Steps()[static_cast<size_t>(step - 1)](db.Kind());
+        sql += Steps()[static_cast<size_t>(step - 1)](db);
     }
     sql += current == 0 ? "insert into QUORVIN_INFO (CHIAVE, VALORE) values ('versione_schema', '" +
                               std::to_string(target) + "');"

@@ -15,7 +15,8 @@
 
 namespace quorvin::schema {
 
-inline constexpr int kVersion = 2;
+// 3: the search step (SearchIndex.h).
+inline constexpr int kVersion = 3;
 
 // The schema version of the database; 0 when it holds no archive schema, -1 when it
 // cannot be read.

@@ -1,6 +1,7 @@
 // The embedded back end: one SQLite file, WAL journal, a busy timeout so that a second
 // program on the same file waits instead of failing at once.
 #include "archive/Connection.h"
+#include "archive/SearchText.h"
 
 #include <sqlite3.h>
 
@@ -56,6 +57,11 @@ public:
     bool Query(const std::string& sql, Result& out) override {
         ClearError();
         out = Result{};
+        // SQLite stops reading a statement at a NUL and would be handed the same NUL again.
+        if (sql.find('\0') != std::string::npos) {
+            SetError(SQLITE_MISUSE, "Testo SQL non valido: contiene un carattere nullo.");
+            return false;
+        }
         const char* tail = sql.c_str();
         const char* end = sql.c_str() + sql.size();
         while (tail < end) {
@@ -136,6 +142,17 @@ private:
     sqlite3* m_db;
 };
 
+// The search table's text is folded by the library's own function, so that the triggers
+// that keep it fold exactly as the search does.
+void FoldFunction(sqlite3_context* context, int, sqlite3_value** values) {
+    const auto* text = sqlite3_value_text(values[0]);
+    const std::string folded = search::Fold(
+        text != nullptr ? std::string_view(reinterpret_cast<const char*>(text),
+                                           static_cast<size_t>(sqlite3_value_bytes(values[0])))
+                        : std::string_view());
+    sqlite3_result_text(context, folded.c_str(), static_cast<int>(folded.size()), SQLITE_TRANSIENT);
+}
+
 } // namespace
 
 std::unique_ptr<Connection> OpenSqlite(const std::string& path, const SqliteOptions& options,
@@ -156,6 +173,9 @@ std::unique_ptr<Connection> OpenSqlite(const std::string& path, const SqliteOpti
     }
     sqlite3_busy_timeout(db, options.busyTimeoutMs);
     sqlite3_extended_result_codes(db, 1);
+    sqlite3_create_function_v2(db, search::kFoldFunction, 1,
+                               SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
+                               FoldFunction, nullptr, nullptr, nullptr);
     auto connection = std::make_unique<SqliteConnection>(db);
     // FULL keeps a committed receipt on disk before its source file is removed; like is
     // made case-sensitive to behave as on PostgreSQL.

@@ -34,6 +34,15 @@ const char* const kHelp =
     "      scrive l'intero archivio in JSON (sullo standard output senza --output).\n"
     "  importa --json FILE\n"
     "      legge un'esportazione JSON: archivi, record, file archiviati e collegamenti.\n"
+    "  cerca [TESTO] [--codice ARCHIVIO] [--tipo N] [--cf CODICE] [--protocollo P]\n"
+    "      [--dal GG/MM/AAAA] [--al GG/MM/AAAA] [--anno AAAA] [--esito ESITO] [--json]\n"
+    "      [--limite N]\n"
+    "      cerca nei documenti archiviati (senza distinguere maiuscole e accenti), dal\n"
+    "      più recente; --json scrive un oggetto JSON per record.\n"
+    "  mostra --codice ARCHIVIO --record N\n"
+    "      mostra i campi di un record e i documenti collegati.\n"
+    "  pdf --codice ARCHIVIO --record N --output FILE\n"
+    "      scrive il PDF archiviato di un record.\n"
     "\n"
     "Opzione comune: --archivio PERCORSO o postgresql://URL. Senza, si usa la variabile\n"
     "QUORVIN_ARCHIVIO o l'archivio integrato nella cartella dati dell'utente, che se non\n"
@@ -218,6 +227,7 @@ struct Subcommand {
 const Subcommand kSubcommands[] = {
     {"init", RunInit},           {"utente", RunUser},    {"archivio", RunArchive},
     {"permesso", RunPermission}, {"esporta", RunExport}, {"importa", RunImport},
+    {"cerca", RunSearch},        {"mostra", RunShow},    {"pdf", RunPdf},
 };
 
 } // namespace

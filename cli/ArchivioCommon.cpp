@@ -20,9 +20,10 @@ namespace quorvin::cli {
 namespace {
 
 // Options followed by a value; the rest are flags.
-const std::array<const char*, 13> kValueOptions = {
-    "archivio", "utente",   "documenti", "codice",   "nome",   "tipo", "anno",
-    "modello",  "cartella", "campo",     "tipo-doc", "output", "json"};
+const std::array<const char*, 20> kValueOptions = {
+    "archivio",   "utente",   "documenti", "codice",   "nome",   "tipo", "anno",
+    "modello",    "cartella", "campo",     "tipo-doc", "output", "json", "cf",
+    "protocollo", "dal",      "al",        "limite",   "record", "esito"};
 
 bool IsValueOption(const std::string& name) {
     for (const char* option : kValueOptions) {

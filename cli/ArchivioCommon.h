@@ -44,4 +44,9 @@ bool ArchiveSpecFromOptions(const Options& options, ArchiveSpec& spec, std::stri
 bool AddStandardCatalogue(DorvaneConnection& connection, long& types, long& archives,
                           std::string& error);
 
+// archivio cerca, mostra, pdf (ArchivioCercaCommand.cpp).
+int RunSearch(Options& options);
+int RunShow(Options& options);
+int RunPdf(Options& options);
+
 } // namespace quorvin::cli

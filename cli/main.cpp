@@ -15,7 +15,9 @@ struct CommandEntry {
 
 const CommandEntry kCommands[] = {
     {"esamina", "mostra come viene riconosciuta una ricevuta PDF", quorvin::cli::RunEsamina},
-    {"archivio", "amministra l'archivio (init, utenti, archivi, permessi, esporta, importa)",
+    {"archivio",
+     "amministra e consulta l'archivio (init, utenti, archivi, permessi, esporta, importa, cerca, "
+     "mostra, pdf)",
      quorvin::cli::RunArchivio},
     {"archivia", "archivia le ricevute della cartella (come il comando Archivia)",
      quorvin::cli::RunArchivia},

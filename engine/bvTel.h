@@ -80,6 +80,13 @@ public:
     const std::string& SingleArchive() const { return m_sSingleArchive; }
     const std::string& RefArchive() const { return m_sRefArchive; }
     long SummaryRecord() const { return m_nSummaryRecord; }
+    // The first single record the last file stored, -1 when none (files without summary).
+    long FirstSingleRecord() const { return m_nFirstSingleRecord; }
+    void NoteSingleRecord(long record) {
+        if (m_nFirstSingleRecord < 0) {
+            m_nFirstSingleRecord = record;
+        }
+    }
     long RefTipoDoc() const { return m_nRefTipoDoc; }
 
     // ---- Internal operations. Public so that the writers (free functions over this
@@ -264,6 +271,7 @@ private:
     bool m_bProcessStopped = false;
     long m_nDocCount = 0;
     long m_nSummaryRecord = -1;
+    long m_nFirstSingleRecord = -1;
     std::unique_ptr<DorvaneRecordset> m_rsCurrent;
     quorvin::TelInfo m_TelInfo;
     DorvaneJob* m_cJob = nullptr;

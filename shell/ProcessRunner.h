@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace quorvin {
@@ -72,6 +73,13 @@ public:
     long ListFiles(const std::string& pattern);
 
     const RunOutcome& Outcome() const { return m_outcome; }
+    // The record a file of the last receipt pass was archived as (its summary record, or
+    // its first single record), by the file's name or path as the log shows it.
+    struct ArchivedRecord {
+        std::string archive;
+        long record = -1;
+    };
+    std::optional<ArchivedRecord> ArchivedRecordOf(const std::string& file) const;
     bvTel& DocTel() { return *m_cDocTel; }
     // The folder logs go to: BaseFolder + "Logs/" + "Quorvin".
     std::string LogFolder() const;
@@ -112,6 +120,7 @@ private:
     std::unique_ptr<bvNolva> m_cDocNolva;
     std::unique_ptr<DorvaneJob> m_cJob;
     RunOutcome m_outcome;
+    std::map<std::string, ArchivedRecord> m_archivedRecords;
 };
 
 } // namespace quorvin::shell

@@ -36,6 +36,7 @@ void ProcessRunner::ProcessTelFiles() {
     const std::string folder = DorvaneFiles::AddSeparator(m_sTelFolder);
     const long count = ListFiles(folder + "*.pdf");
     m_outcome.filesFound = count;
+    m_archivedRecords.clear();
     if (count == 0) {
         LogOnScreen(1, "", kFunc, "Non ci sono file da elaborare.");
         return;
@@ -123,6 +124,16 @@ void ProcessRunner::ProcessTelFilesJob() {
         }
 
         const bool done = archived && !m_cDocTel->ProcessStopped();
+        if (done) {
+            const bool summary = m_cDocTel->SummaryRecord() >= 0;
+            const ArchivedRecord stored{
+                summary ? m_cDocTel->SummaryArchive() : m_cDocTel->SingleArchive(),
+                summary ? m_cDocTel->SummaryRecord() : m_cDocTel->FirstSingleRecord()};
+            if (stored.record >= 0) {
+                m_archivedRecords[current.name] = stored;
+                m_archivedRecords[current.path] = stored;
+            }
+        }
         if (!current.found) {
             DorvaneFiles::DeleteFile(current.path, true);
             if (split) {
@@ -154,6 +165,15 @@ void ProcessRunner::ProcessTelFilesJob() {
     }
     m_cJob->Progress(0);
     types.Close();
+}
+
+std::optional<ProcessRunner::ArchivedRecord>
+ProcessRunner::ArchivedRecordOf(const std::string& file) const {
+    const auto found = m_archivedRecords.find(file);
+    if (found == m_archivedRecords.end()) {
+        return std::nullopt;
+    }
+    return found->second;
 }
 
 bool ProcessRunner::StopTest() {

@@ -138,6 +138,7 @@ void bvTel::m_cJob_OnJob(bool& ok) {
 void bvTel::StoreSummaryAndPages(bool& ok) {
     m_bProcessStopped = false;
     m_nSummaryRecord = -1;
+    m_nFirstSingleRecord = -1;
     std::string m;
     std::string destination;
     ok = true;

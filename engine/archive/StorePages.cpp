@@ -88,6 +88,7 @@ bool SinglePageStore::StoreWith(const Save& save, const std::string& text, const
         if (ok) {
             const long stored =
                 static_cast<long>(ParseInteger(record.Value("SYS_RECORD")).value_or(-1));
+            m_tel.NoteSingleRecord(stored);
             ok = LinkRecord(stored, tmp, ownLinks, referenceFailed);
             if (ok) {
                 m_tel.TelLogEvent(2, tmp, m_routine, "Archiviazione " + name + " riuscita");

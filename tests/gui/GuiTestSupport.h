@@ -47,6 +47,7 @@ public:
     QString Panel(const char* key) const;
 
     shell::Settings& Settings() { return *m_settings; }
+    DorvaneEnv& Env() { return *m_env; }
 
     QStringList boxes;     // texts of the message boxes shown, in order
     int signInPrompts = 0; // times the sign-in was asked

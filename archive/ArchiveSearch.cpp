@@ -1,0 +1,394 @@
+#include "archive/ArchiveSearch.h"
+
+#include "archive/DorvaneConnection.h"
+#include "archive/DorvaneFiles.h"
+#include "archive/DorvaneRecordset.h"
+#include "archive/FieldValue.h"
+#include "archive/Quoting.h"
+#include "archive/Schema.h"
+#include "archive/SearchIndex.h"
+#include "archive/SearchText.h"
+#include "archive/Utf8.h"
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+namespace quorvin::search {
+
+namespace {
+
+// The columns of a result row: alias, the field it comes from (empty: a system column),
+// the type it must have to be shown, and the sort key that orders by it.
+struct Column {
+    const char* alias;
+    const char* field;
+    FieldType type;
+};
+
+// clang-format off
+const Column kColumns[] = {
+    {"data_doc",    "Data_doc",              FieldType::Date},
+    {"tipo",        "Cod_Tipo_doc_F",        FieldType::Integer},
+    {"ditta",       "Ditta",                 FieldType::Text},
+    {"cod_fiscale", "Cod_Fiscale",           FieldType::Text},
+    {"protocollo",  "Protocollo_Attribuito", FieldType::Text},
+    {"esito",       "Esito",                 FieldType::Text},
+};
+
+struct SortColumn {
+    SortKey key;
+    const char* expression;
+};
+
+const SortColumn kSortColumns[] = {
+    {SortKey::Date,        "u.data_doc"},
+    {SortKey::Type,        "t.DESCRIZIONE"},
+    {SortKey::Name,        "u.ditta"},
+    {SortKey::TaxCode,     "u.cod_fiscale"},
+    {SortKey::Protocol,    "u.protocollo"},
+    {SortKey::Outcome,     "u.esito"},
+    {SortKey::Description, "u.descr"},
+    {SortKey::Archive,     "u.seriale"},
+};
+// clang-format on
+
+constexpr long kMaxLimit = 1000;
+// Words shorter than this have no trigram: they are compared by like.
+constexpr size_t kTrigram = 3;
+
+const FieldSpec* FieldOf(const ArchiveSpec& spec, const std::string& name) {
+    for (const auto& field : spec.fields) {
+        if (Lower(field.name) == Lower(name)) {
+            return &field;
+        }
+    }
+    return nullptr;
+}
+
+// The archive's column for a filter, when it has the field with the right type.
+std::optional<std::string> FilterColumn(const ArchiveSpec& spec, const char* name, FieldType type) {
+    const FieldSpec* field = FieldOf(spec, name);
+    if (field == nullptr || field->type != type) {
+        return std::nullopt;
+    }
+    return "a." + schema::QuotedColumn(field->name);
+}
+
+std::string SqlTypeOf(FieldType type) {
+    switch (type) {
+    case FieldType::Integer:
+        return "bigint";
+    default:
+        return "text";
+    }
+}
+
+std::vector<std::string> Words(const std::string& text) {
+    std::vector<std::string> words;
+    std::istringstream in(Fold(text));
+    for (std::string word; in >> word;) {
+        words.push_back(word);
+    }
+    return words;
+}
+
+bool TableExists(DorvaneConnection& connection, const std::string& name) {
+    db::Result result;
+    const std::string sql =
+        connection.Backend() == db::Backend::Sqlite
+            ? "select count(*) from sqlite_master where lower(name)=" + SqlText(Lower(name))
+            : "select count(*) from information_schema.tables where table_name=" +
+                  SqlText(Lower(name));
+    return connection.Query(sql, result) && !result.rows.empty() && result.rows[0][0] &&
+           *result.rows[0][0] != "0";
+}
+
+// The records whose text holds every word: the text index narrows, like decides.
+std::string TextCondition(DorvaneConnection& connection, const std::vector<std::string>& words) {
+    std::string match;
+    std::string sql =
+        "select SYS_SERIALE, SYS_RECORD from " + std::string(kSearchTable) + " r where 1=1";
+    const bool fts =
+        connection.Backend() == db::Backend::Sqlite && TableExists(connection, kFtsTable);
+    for (const auto& word : words) {
+        if (fts && word.size() >= kTrigram) {
+            // Words hold only letters, digits, % and _: nothing to escape in a phrase.
+            match += (match.empty() ? "\"" : " AND \"") + word + "\"";
+        } else {
+            sql += " and r.TESTO like " + SqlLikeContains(word);
+        }
+    }
+    if (!match.empty()) {
+        sql += " and r.ID in (select rowid from " + std::string(kFtsTable) + " where " + kFtsTable +
+               " match " + SqlText(match) + ")";
+    }
+    return sql;
+}
+
+// One archive's part of the search; empty when a filter names a field it lacks.
+std::string Branch(const ArchiveSpec& spec, const Query& query, bool text) {
+    std::string sql = "select " + SqlText(spec.code) + " as seriale, a.sys_record as record";
+    for (const auto& column : kColumns) {
+        const FieldSpec* field = FieldOf(spec, column.field);
+        const bool shown =
+            field != nullptr && (field->type == column.type || column.type == FieldType::Text);
+        const std::string value =
+            shown ? "a." + schema::QuotedColumn(field->name) : std::string("NULL");
+        // Dates stay as they are: SQLite would read a cast to date as a number.
+        sql += ", " +
+               (column.type == FieldType::Date
+                    ? value
+                    : "cast(" + value + " as " + SqlTypeOf(column.type) + ")") +
+               " as " + column.alias;
+    }
+    sql += ", a.sys_descr as descr from " + spec.table + " a";
+    if (text) {
+        sql += " join hits h on h.SYS_SERIALE=" + SqlText(spec.code) +
+               " and h.SYS_RECORD=a.sys_record";
+    }
+    sql += " where 1=1";
+    const auto add = [&](const char* field, FieldType type, const std::string& condition) {
+        const auto column = FilterColumn(spec, field, type);
+        if (!column) {
+            return false;
+        }
+        sql += " and " + *column + condition;
+        return true;
+    };
+    if (query.docType &&
+        !add("Cod_Tipo_doc_F", FieldType::Integer, "=" + SqlNumber(*query.docType))) {
+        return {};
+    }
+    if (!Trim(query.taxCode).empty() &&
+        !add("Cod_Fiscale", FieldType::Text, "=" + SqlText(Upper(Trim(query.taxCode))))) {
+        return {};
+    }
+    if (!Trim(query.protocol).empty() &&
+        !add("Protocollo_Attribuito", FieldType::Text, "=" + SqlText(Trim(query.protocol)))) {
+        return {};
+    }
+    if (query.from && !add("Data_doc", FieldType::Date, ">=" + SqlDate(*query.from))) {
+        return {};
+    }
+    if (query.to && !add("Data_doc", FieldType::Date, "<=" + SqlDate(*query.to))) {
+        return {};
+    }
+    if (query.year && !add("Anno", FieldType::Integer, "=" + SqlNumber(*query.year))) {
+        return {};
+    }
+    if (!Trim(query.outcome).empty()) {
+        const auto column = FilterColumn(spec, "Esito", FieldType::Text);
+        if (!column) {
+            return {};
+        }
+        sql += " and lower(" + *column + ") like " + SqlLikeContains(Lower(Trim(query.outcome)));
+    }
+    return sql;
+}
+
+std::string Text(const db::Cell& cell) {
+    return cell.value_or("");
+}
+
+} // namespace
+
+bool StoredPdf(DorvaneConnection& connection, const std::string& archive, long record,
+               std::string& bytes, std::string& error) {
+    bytes.clear();
+    const ArchiveSpec* spec = connection.Archive(archive);
+    if (spec == nullptr) {
+        error = "Archivio '" + archive + "' inesistente.";
+        return false;
+    }
+    db::Result result;
+    if (!connection.Query("select sys_file from " + spec->table +
+                              " where sys_record=" + SqlNumber(record),
+                          result)) {
+        error = connection.LastError();
+        return false;
+    }
+    if (result.rows.empty()) {
+        error = "Il record " + std::to_string(record) + " dell'archivio '" + spec->name +
+                "' non esiste.";
+        return false;
+    }
+    const std::string path = Text(result.rows[0][0]);
+    if (path.empty()) {
+        error = "Il record " + std::to_string(record) + " non ha un file archiviato.";
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    if (!in) {
+        error = "Impossibile leggere il file archiviato '" + path + "'.";
+        return false;
+    }
+    bytes = content.str();
+    return true;
+}
+
+Finder::Finder(std::shared_ptr<DorvaneConnection> connection, long user)
+    : m_connection(std::move(connection)), m_user(user) {}
+
+std::vector<ArchiveName> Finder::ReadableArchives() {
+    std::vector<ArchiveName> archives;
+    db::Result result;
+    if (m_user < 0 ||
+        !m_connection->Query(
+            "select distinct DB_ELENCO.SYS_SERIALE, DB_ELENCO.ARCHIVIO from DB_ELENCO"
+            " join DB_PERMESSI on DB_ELENCO.SYS_SERIALE=DB_PERMESSI.SYS_SERIALE"
+            " join PERMESSI on DB_PERMESSI.ID_PERMESSO=PERMESSI.ID_PERMESSO"
+            " join UTENTE_PERMESSI on PERMESSI.ID_PERMESSO=UTENTE_PERMESSI.ID_PERMESSO"
+            " where UTENTE_PERMESSI.ID_UTENTE=" +
+                SqlNumber(m_user) + " order by DB_ELENCO.ARCHIVIO",
+            result)) {
+        return archives;
+    }
+    for (const auto& row : result.rows) {
+        archives.push_back({Text(row[0]), Text(row[1])});
+    }
+    return archives;
+}
+
+bool Finder::MayRead(const std::string& archive) {
+    const auto archives = ReadableArchives();
+    return std::any_of(archives.begin(), archives.end(),
+                       [&](const ArchiveName& a) { return a.code == archive; });
+}
+
+bool Finder::Search(const Query& query, Page& page, std::string& error) {
+    page = Page{};
+    const std::vector<std::string> words = Words(query.text);
+    std::string branches;
+    for (const auto& readable : ReadableArchives()) {
+        if (!query.archive.empty() && readable.code != query.archive) {
+            continue;
+        }
+        const ArchiveSpec* spec = m_connection->Archive(readable.code);
+        const std::string branch = spec != nullptr ? Branch(*spec, query, !words.empty()) : "";
+        if (!branch.empty()) {
+            branches += (branches.empty() ? "" : " union all ") + branch;
+        }
+    }
+    if (branches.empty()) {
+        return true;
+    }
+    std::string order;
+    for (const auto& column : kSortColumns) {
+        if (column.key == query.sort) {
+            order = std::string(column.expression) + (query.descending ? " desc" : " asc") +
+                    " nulls last, ";
+        }
+    }
+    const long limit = std::clamp(query.limit, 1L, kMaxLimit);
+    const long offset = std::max(0L, query.offset);
+    const std::string sql =
+        (words.empty() ? std::string()
+                       : "with hits as (" + TextCondition(*m_connection, words) + ") ") +
+        "select u.*, t.DESCRIZIONE as tipo_nome, count(*) over () as totale from (" + branches +
+        ") u left join SYS_TIPO_DOC_F t on t.ID_TIPODOC=u.tipo order by " + order +
+        "u.data_doc desc nulls last, u.seriale, u.record desc limit " + SqlNumber(limit) +
+        " offset " + SqlNumber(offset);
+    db::Result result;
+    if (!m_connection->Query(sql, result)) {
+        error = "Ricerca non riuscita: " + m_connection->LastError();
+        return false;
+    }
+    for (const auto& row : result.rows) {
+        Found found;
+        found.archive = Text(row[0]);
+        const ArchiveSpec* spec = m_connection->Archive(found.archive);
+        found.archiveName = spec != nullptr ? spec->name : found.archive;
+        found.record = static_cast<long>(ParseInteger(Text(row[1])).value_or(-1));
+        found.date = field::ToDisplay(db::ColumnKind::Date, row[2]);
+        found.docType = Text(row[3]);
+        found.name = Text(row[4]);
+        found.taxCode = Text(row[5]);
+        found.protocol = Text(row[6]);
+        found.outcome = Text(row[7]);
+        found.description = Text(row[8]);
+        found.docTypeName = Text(row[9]);
+        page.total = static_cast<long>(ParseInteger(Text(row[10])).value_or(0));
+        page.rows.push_back(std::move(found));
+    }
+    if (result.rows.empty() && offset > 0) {
+        Query first = query;
+        first.offset = 0;
+        first.limit = 1;
+        Page counted;
+        if (Search(first, counted, error)) {
+            page.total = counted.total;
+        }
+    }
+    return true;
+}
+
+bool Finder::Read(const std::string& archive, long record, Detail& detail, std::string& error) {
+    detail = Detail{};
+    const ArchiveSpec* spec = m_connection->Archive(archive);
+    if (spec == nullptr || !MayRead(archive)) {
+        error = "Archivio '" + archive + "' inesistente o non consultabile.";
+        return false;
+    }
+    DorvaneRecordset rs(m_connection);
+    if (!rs.Open("select * from " + spec->table + " where sys_record=" + SqlNumber(record))) {
+        error = m_connection->LastError();
+        return false;
+    }
+    if (rs.Eof()) {
+        error = "Il record " + std::to_string(record) + " dell'archivio '" + spec->name +
+                "' non esiste.";
+        return false;
+    }
+    detail.archive = archive;
+    detail.archiveName = spec->name;
+    detail.record = record;
+    detail.description = rs.Value(kFieldDescription);
+    const std::string stored = rs.Value(kFieldStoredFile);
+    detail.storedFile = stored.empty() ? "" : DorvaneFiles::FileName(stored, true);
+    for (const auto& field : spec->fields) {
+        detail.fields.push_back({field.name, rs.Value(field.name)});
+    }
+    const auto linked = [&](const char* own, const char* other, std::vector<Linked>& out) {
+        db::Result links;
+        m_connection->Query(std::string("select DB_") + other + "_SERIALE, DB_" + other +
+                                "_RECORD from DB_COLLEGAMENTI where DB_" + own +
+                                "_SERIALE=" + SqlText(archive) + " and DB_" + own +
+                                "_RECORD=" + SqlNumber(record) + " order by ID_COLLEGAMENTO",
+                            links);
+        for (const auto& row : links.rows) {
+            Linked link;
+            link.archive = Text(row[0]);
+            link.record = static_cast<long>(ParseInteger(Text(row[1])).value_or(-1));
+            const ArchiveSpec* target = m_connection->Archive(link.archive);
+            if (target == nullptr || !MayRead(link.archive)) {
+                continue; // what the user may not read is not shown
+            }
+            link.archiveName = target->name;
+            const bool dated = FieldOf(*target, "Data_doc") != nullptr;
+            DorvaneRecordset other(m_connection);
+            if (other.Open("select sys_descr" + std::string(dated ? ", data_doc" : "") + " from " +
+                           target->table + " where sys_record=" + SqlNumber(link.record)) &&
+                !other.Eof()) {
+                link.description = other.Value(kFieldDescription);
+                link.date = dated ? other.Value("Data_doc") : "";
+            }
+            out.push_back(std::move(link));
+        }
+    };
+    linked("SON", "PAR", detail.parents);
+    linked("PAR", "SON", detail.children);
+    return true;
+}
+
+bool Finder::Pdf(const std::string& archive, long record, std::string& bytes, std::string& error) {
+    if (!MayRead(archive)) {
+        error = "Archivio '" + archive + "' inesistente o non consultabile.";
+        return false;
+    }
+    return StoredPdf(*m_connection, archive, record, bytes, error);
+}
+
+} // namespace quorvin::search
