@@ -227,6 +227,9 @@ int ExitStatus(const shell::RunOutcome& outcome) {
     if (!outcome.telFolderUsable || (outcome.filesFound > 0 && !outcome.receiptPassStarted)) {
         return 2;
     }
+    if (!outcome.logError.empty() || outcome.filesWithErrors > 0) {
+        return 1;
+    }
     const long left =
         (outcome.filesFound - outcome.filesArchived) + (outcome.rejectsFound - outcome.rejectsDone);
     return left > 0 ? 1 : 0;
@@ -290,8 +293,9 @@ int RunArchivia(const std::vector<std::string>& args) {
 
     const shell::RunOutcome& outcome = runner.Outcome();
     if (outcome.receiptPassStarted) {
-        std::printf("\nRicevute trovate: %ld, archiviate: %ld, rimaste nella cartella: %ld.\n",
-                    outcome.filesFound, outcome.filesArchived,
+        std::printf("\nRicevute trovate: %ld, archiviate: %ld, con errori: %ld, rimaste nella "
+                    "cartella: %ld.\n",
+                    outcome.filesFound, outcome.filesArchived, outcome.filesWithErrors,
                     outcome.filesFound - outcome.filesArchived);
     }
     if (outcome.rejectsFound > 0) {

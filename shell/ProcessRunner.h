@@ -35,6 +35,9 @@ struct RunOutcome {
     bool receiptPassStarted = false; // false also when the backup folder could not be made
     long filesFound = 0;             // receipt files listed
     long filesArchived = 0;          // of those, archived and removed from the folder
+    long filesWithErrors = 0;        // of the archived, those with single documents that failed
+    std::string readerError;         // the PDF reader could not start: nothing was read
+    std::string logError;            // the run's log could not be saved
     long rejectsFound = 0;
     long rejectsDone = 0;
     bool stopped = false;
@@ -89,8 +92,11 @@ private:
     void ProcessNolvaFilesJob();
     void m_cJob_OnJob();
     void SaveRunLog();
+    void LogNotSaved(const std::string& path, const std::string& reason);
     bool StopTest();
     std::string TypeName(DorvaneRecordset& types, long code);
+    // The receipt behind hash/piece is already in the archive: logged, and true.
+    bool AlreadyArchived(const std::string& path, const std::string& hash, long piece);
     // Backs the file up when asked, then deletes it; false when it is still there.
     bool DisposeOf(const std::string& path, const std::string& name);
 

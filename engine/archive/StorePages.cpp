@@ -7,6 +7,9 @@
 #include "archive/DorvaneRecordset.h"
 #include "engine/bvTel.h"
 
+#include <unistd.h>
+
+#include <atomic>
 #include <utility>
 
 namespace quorvin {
@@ -21,6 +24,17 @@ DorvaneRecordset& bvTel::WorkRecordset(size_t k) {
     }
     return *slot;
 }
+
+namespace {
+
+// A name for the log lines of one stored document, in the form the temporary PDFs had.
+std::string LogName() {
+    static std::atomic<unsigned> counter{0};
+    return "ricevuta_" + std::to_string(getpid()) + "_" + std::to_string(counter.fetch_add(1)) +
+           ".pdf";
+}
+
+} // namespace
 
 SinglePageStore::SinglePageStore(bvTel& tel, std::string routine, long summaryRecord)
     : m_tel(tel), m_routine(std::move(routine)), m_summaryRecord(summaryRecord) {}
@@ -52,14 +66,14 @@ bool SinglePageStore::Open() {
 
 bool SinglePageStore::Store(long first, long last, const std::string& text, const Label& label,
                             const Writer& writer, const OwnLinks& ownLinks) {
-    const auto save = [&](const std::string& tmp) { return m_tel.PDFSavePages(first, last, tmp); };
+    const auto save = [&](std::string& bytes) { return m_tel.PDFPagesToMemory(first, last, bytes); };
     return StoreWith(save, text, label, writer, ownLinks);
 }
 
 bool SinglePageStore::StoreWholeFile(const std::string& text, const Label& label,
                                      const Writer& writer, const OwnLinks& ownLinks) {
-    const auto save = [&](const std::string& tmp) {
-        return DorvaneFiles::CopyFile(m_tel.File(), tmp, true);
+    const auto save = [&](std::string& bytes) {
+        return m_tel.PDFPagesToMemory(0, m_tel.PageCount() - 1, bytes);
     };
     return StoreWith(save, text, label, writer, ownLinks);
 }
@@ -71,9 +85,10 @@ bool SinglePageStore::StoreWith(const Save& save, const std::string& text, const
     if (ok) {
         ok = writer(text);
     }
-    const std::string tmp = DorvaneFiles::TempFileName("", "ricevuta", "pdf");
+    const std::string tmp = LogName();
+    std::string bytes;
     if (ok) {
-        ok = !tmp.empty() && save(tmp);
+        ok = save(bytes);
     }
     if (!ok) {
         if (record.Editing()) {
@@ -81,8 +96,7 @@ bool SinglePageStore::StoreWith(const Save& save, const std::string& text, const
         }
         m_tel.TelLogEvent(1, tmp, m_routine, "Memorizzazione dati non riuscita");
     } else {
-        std::string destination;
-        ok = SaveRecord(tmp, destination);
+        ok = SaveRecord(std::move(bytes));
         const std::string name = label();
         bool referenceFailed = false;
         if (ok) {
@@ -96,9 +110,6 @@ bool SinglePageStore::StoreWith(const Save& save, const std::string& text, const
                                   "Creazione collegamenti " + name + " non riuscita");
             }
         } else {
-            if (!destination.empty()) {
-                DorvaneFiles::DeleteFile(destination, true);
-            }
             record.CancelUpdate();
             m_tel.TelLogEvent(1, tmp, m_routine, "Archiviazione " + name + " non riuscita");
         }
@@ -108,21 +119,19 @@ bool SinglePageStore::StoreWith(const Save& save, const std::string& text, const
                                   ": Archivio documento di riferimento non trovato");
         }
     }
-    if (!tmp.empty()) {
-        DorvaneFiles::DeleteFile(tmp, true);
-    }
+    m_tel.CountDocument(ok, ok ? static_cast<long>(
+                                     ParseInteger(record.Value("SYS_RECORD")).value_or(-1))
+                               : -1);
     return ok;
 }
 
-bool SinglePageStore::SaveRecord(const std::string& tmp, std::string& destination) {
+bool SinglePageStore::SaveRecord(std::string bytes) {
     DorvaneArchiveStore& store = m_tel.Env()->ArchiveStore();
     DorvaneRecordset& record = m_tel.CurrentRecord();
-    bool ok = store.PrepareFile(record, m_pdfName, destination, m_folder);
+    // Named after the user's file, never after a piece's temporary name.
+    bool ok = store.StoreBytes(record, std::move(bytes), m_tel.FileNameOrig());
     if (ok) {
         record.BuildDescription();
-        ok = DorvaneFiles::CopyFile(tmp, destination, true);
-    }
-    if (ok) {
         store.CopyRecordDefaults(record, m_tel.WorkRecordset(0), true);
         if (record.Value("Ditta").empty()) {
             record.SetValue("Ditta", m_tel.Info().Company);

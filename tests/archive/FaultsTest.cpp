@@ -1,5 +1,6 @@
 // Faults of the back ends themselves: a locked file, an unreachable server, bad input.
 #include "archive/ArchiveTestSupport.h"
+#include "archive/Schema.h"
 
 #include "archive/Connection.h"
 #include "archive/DorvaneConnection.h"
@@ -28,7 +29,7 @@ TEST(ArchiveFaultsTest, ALockedSqliteFileWaitsThenFailsClearly) {
     EXPECT_GE(waited, std::chrono::milliseconds(250));
     EXPECT_NE(second->LastError().find("bloccato"), std::string::npos) << second->LastError();
     // Readers are not blocked by the writer (WAL), and the lock's end frees the writer.
-    EXPECT_EQ(second->Info("versione_schema"), "2");
+    EXPECT_EQ(second->Info("versione_schema"), std::to_string(schema::kVersion));
     ASSERT_TRUE(first->Commit());
     EXPECT_TRUE(second->Begin());
     EXPECT_TRUE(second->Rollback());

@@ -58,11 +58,11 @@ TEST_P(RecordsetTest, OlderSchemaIsMigratedForwardAndNewerIsRefused) {
     }
     auto migrated = OpenEmpty(locator);
     ASSERT_TRUE(migrated);
-    EXPECT_EQ(schema::kVersion, 2);
+    EXPECT_EQ(schema::kVersion, 3);
     db::Result result;
     ASSERT_TRUE(
         migrated->Query("select VALORE from QUORVIN_INFO where CHIAVE='versione_schema'", result));
-    EXPECT_EQ(result.rows.at(0).at(0).value_or(""), "2");
+    EXPECT_EQ(result.rows.at(0).at(0).value_or(""), "3");
     ASSERT_TRUE(migrated->Execute("update QUORVIN_INFO set VALORE='99' where"
                                   " CHIAVE='versione_schema'"));
     migrated.reset();

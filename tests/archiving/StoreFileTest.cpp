@@ -55,12 +55,15 @@ TEST_P(StoreFileTest, SummaryRecordWithItsFileAndDescription) {
     EXPECT_EQ(rs.Value("SYS_RECORD"), std::to_string(m_tel->SummaryRecord()));
     EXPECT_EQ(rs.Value("Protocollo_Attribuito"), "11012500001");
     EXPECT_NE(rs.Value("SYS_DESCR").find("11012500001"), std::string::npos);
-    // The stored copy is named after the user's file, inside the archive's folder.
-    const std::string stored = rs.Value("SYS_FILE");
-    EXPECT_EQ(DorvaneFiles::FolderOf(stored),
-              DorvaneFiles::FolderOf(m_env.Archives().Folder(kStdSummary) + "/x"));
-    EXPECT_EQ(DorvaneFiles::FileName(stored, true), "intra 'gennaio'.pdf");
-    EXPECT_EQ(ReadAll(stored), ReadAll(m_tel->File()));
+    // The stored copy is named after the user's file and lives in the database.
+    EXPECT_EQ(rs.Value("SYS_FILE"), "intra 'gennaio'.pdf");
+    std::string name;
+    std::string bytes;
+    ASSERT_TRUE(m_env.ArchiveStore().ReadStoredFile(kStdSummary, m_tel->SummaryRecord(), name,
+                                                    bytes));
+    EXPECT_EQ(name, "intra 'gennaio'.pdf");
+    EXPECT_EQ(bytes, ReadAll(m_tel->File()));
+    EXPECT_EQ(StoredFiles(kStdSummary), (std::vector<std::string>{"intra 'gennaio'.pdf"}));
     EXPECT_EQ(RecordCount(kStdSingle), 0);
 }
 
