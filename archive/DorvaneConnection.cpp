@@ -301,6 +301,28 @@ bool DorvaneConnection::Rollback() {
     return ok;
 }
 
+bool DorvaneConnection::PartBegin() {
+    return !m_inTransaction || Execute("savepoint quorvin_parte");
+}
+
+bool DorvaneConnection::PartKeep() {
+    return !m_inTransaction || Execute("release savepoint quorvin_parte");
+}
+
+bool DorvaneConnection::PartUndo() {
+    if (!m_inTransaction) {
+        return true;
+    }
+    // The part's failure stays the connection's last error.
+    const long number = m_errorNumber;
+    const std::string text = m_error;
+    db::Result ignored;
+    const bool ok = m_db->Query("rollback to savepoint quorvin_parte", ignored) &&
+                    m_db->Query("release savepoint quorvin_parte", ignored);
+    SetError(number, text);
+    return ok;
+}
+
 void DorvaneConnection::RegisterStoredFile(const std::string& path) {
     if (m_inTransaction) {
         m_storedFiles.push_back(path);

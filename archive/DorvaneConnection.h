@@ -62,6 +62,11 @@ public:
     bool Rollback();
     bool InTransaction() const { return m_inTransaction; }
     void RegisterStoredFile(const std::string& path);
+    // A part of the open transaction that can fail alone (one single document): Keep
+    // ends it keeping its work, Undo drops its work. Outside a transaction they do nothing.
+    bool PartBegin();
+    bool PartKeep();
+    bool PartUndo();
     // This session's private folder of staging files (created on first use, removed
     // with the connection); empty when it cannot be made.
     const std::string& StagingFolder();

@@ -62,7 +62,10 @@ bool RecordArchivedReceipt(DorvaneConnection& connection, const std::string& has
     std::tm local{};
     localtime_r(&now, &local);
     const Date date{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
-    return connection.Execute("insert into DB_IMPRONTE (IMPRONTA, PEZZO, SYS_SERIALE, SYS_RECORD,"
+    // A fingerprint left by a deleted record whose number came back belongs to no receipt.
+    return connection.Execute("delete from DB_IMPRONTE where SYS_SERIALE=" + SqlText(archive) +
+                              " and SYS_RECORD=" + SqlNumber(record) +
+                              "; insert into DB_IMPRONTE (IMPRONTA, PEZZO, SYS_SERIALE, SYS_RECORD,"
                               " DATA_ARCHIVIAZIONE) values (" +
                               SqlText(hash) + ", " + SqlNumber(piece) + ", " + SqlText(archive) +
                               ", " + SqlNumber(record) + ", " + SqlDate(date) + ")");

@@ -1,6 +1,7 @@
 #include "engine/archive/StorePages.h"
 
 #include "archive/Convert.h"
+#include "archive/DorvaneConnection.h"
 #include "archive/DorvaneEnv.h"
 #include "archive/DorvaneFiles.h"
 #include "archive/DorvaneJob.h"
@@ -81,7 +82,10 @@ bool SinglePageStore::StoreWholeFile(const std::string& text, const Label& label
 bool SinglePageStore::StoreWith(const Save& save, const std::string& text, const Label& label,
                                 const Writer& writer, const OwnLinks& ownLinks) {
     DorvaneRecordset& record = m_tel.CurrentRecord();
-    bool ok = m_tel.Env()->ArchiveStore().AddRecord(record);
+    // One document is a part of the file's transaction: when it fails, none of it stays
+    // (its record, its links), and the file's other documents go on.
+    const auto& connection = m_tel.Env()->Connection();
+    bool ok = connection->PartBegin() && m_tel.Env()->ArchiveStore().AddRecord(record);
     if (ok) {
         ok = writer(text);
     }
@@ -118,6 +122,9 @@ bool SinglePageStore::StoreWith(const Save& save, const std::string& text, const
                               "Archiviazione " + name +
                                   ": Archivio documento di riferimento non trovato");
         }
+    }
+    if (!(ok ? connection->PartKeep() : connection->PartUndo())) {
+        ok = false;
     }
     m_tel.CountDocument(ok, ok ? static_cast<long>(
                                      ParseInteger(record.Value("SYS_RECORD")).value_or(-1))

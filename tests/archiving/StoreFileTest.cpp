@@ -20,9 +20,10 @@ protected:
     }
 };
 
-TEST_P(StoreFileTest, NoSummaryAndNothingToStoreCompletes) {
-    // Formal checks only, no totals, no list: the file keeps no summary record.
-    EXPECT_TRUE(ProcessReceipt(
+TEST_P(StoreFileTest, NothingToStoreLeavesTheFileInTheFolderAndSaysSo) {
+    // Formal checks only, no totals, no list: the file keeps no summary record, and
+    // nothing else of it would be archived.
+    EXPECT_FALSE(ProcessReceipt(
         "intra.pdf", {{kHeaderSD, kIntraLists, kIntraLists2,
                        "SONO STATI ESEGUITI I CONTROLLI FORMALI PREVISTI DALLE SPECIFICHE",
                        "DATA DI TRASMISSIONE 25/01/2011",
@@ -32,8 +33,9 @@ TEST_P(StoreFileTest, NoSummaryAndNothingToStoreCompletes) {
     EXPECT_FALSE(m_tel->StoreSummary());
     EXPECT_EQ(m_tel->SingleArchive(), kStdSingle);
     EXPECT_EQ(m_tel->SummaryRecord(), -1);
-    EXPECT_EQ(Messages(),
-              (std::vector<std::string>{"Archiviazione completata", "Elaborazione terminata"}));
+    EXPECT_EQ(Messages(), (std::vector<std::string>{"Nessun dato da archiviare nel file.",
+                                                    "Archiviazione non completata",
+                                                    "Elaborazione interrotta"}));
     EXPECT_EQ(LinesOf("m_cJob_OnJob()")[0].file, "intra.pdf");
     ExpectNothingStored();
 }
@@ -128,7 +130,7 @@ TEST_P(StoreFileTest, AFailedSummaryStepRollsEverythingBack) {
     const auto lines = LinesOf("m_cJob_OnJob()");
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_TRUE(lines[0].msg == "Errore nella scrittura dei dati del riepilogo." ||
-                lines[0].msg == "Copia file non riuscita.")
+                lines[0].msg == "Copia file non riuscita: '" + m_tel->File() + "'.")
         << lines[0].msg;
     EXPECT_EQ(lines[1].msg, "Archiviazione non completata");
     EXPECT_EQ(m_tel->SummaryRecord(), -1);
