@@ -2,13 +2,15 @@
 #include "archive/ArchiveExchange.h"
 #include "archive/Convert.h"
 #include "archive/DorvaneConnection.h"
+#include "archive/DorvaneFiles.h"
+#include "archive/FieldValue.h"
 #include "archive/Quoting.h"
 #include "archive/Schema.h"
 #include "archive/Utf8.h"
 
 #include <nlohmann/json.hpp>
 
-#include <charconv>
+#include <filesystem>
 
 namespace quorvin {
 
@@ -32,11 +34,9 @@ Json FieldJson(FieldType type, const db::Cell& cell) {
     }
     case FieldType::Integer:
         return NumberOrNull(cell);
-    case FieldType::Decimal: {
-        double value = 0;
-        const auto [end, ec] = std::from_chars(cell->data(), cell->data() + cell->size(), value);
-        return ec == std::errc() && end == cell->data() + cell->size() ? Json(value) : Json(*cell);
-    }
+    case FieldType::Decimal:
+        // As text: a double would lose digits of a long amount.
+        return field::CanonicalDecimal(*cell);
     case FieldType::Boolean:
         return *cell != "0";
     case FieldType::Text:
@@ -45,8 +45,47 @@ Json FieldJson(FieldType type, const db::Cell& cell) {
     return *cell;
 }
 
-bool ExportArchive(DorvaneConnection& connection, const ArchiveSpec& spec, Json& out,
-                   std::string& error) {
+struct FilesOut {
+    std::string folder;
+    std::string relativeTo;
+};
+
+// Writes the record's stored file under files.folder/CODE/; its path relative to the JSON.
+bool ExportFile(DorvaneConnection& connection, const ArchiveSpec& spec, const std::string& record,
+                const FilesOut& files, Json& out, std::string& error) {
+    db::Result result;
+    const auto backend = connection.Backend();
+    if (!connection.Query("select NOME, " + schema::BlobColumn(backend, "DATI") +
+                              " from DB_FILE where SYS_SERIALE=" + SqlText(spec.code) +
+                              " and SYS_RECORD=" + record,
+                          result)) {
+        error = connection.LastError();
+        return false;
+    }
+    if (result.rows.empty() || !result.rows[0][0] || !result.rows[0][1]) {
+        out = nullptr;
+        return true;
+    }
+    const std::string name = *result.rows[0][0];
+    if (files.folder.empty()) {
+        out = name;
+        return true;
+    }
+    const std::filesystem::path folder = std::filesystem::path(files.folder) / spec.code;
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    const std::filesystem::path path = folder / (record + "_" + name);
+    if (!DorvaneFiles::WriteFile(path.string(), schema::BlobValue(backend, *result.rows[0][1]))) {
+        error = "Impossibile scrivere '" + path.string() + "'.";
+        return false;
+    }
+    out = std::filesystem::proximate(path, files.relativeTo.empty() ? "." : files.relativeTo, ec)
+              .generic_string();
+    return true;
+}
+
+bool ExportArchive(DorvaneConnection& connection, const ArchiveSpec& spec, const FilesOut& files,
+                   Json& out, std::string& error) {
     out["SYS_SERIALE"] = spec.code;
     out["ARCHIVIO"] = spec.name;
     out["TIPO_ARCH"] = spec.tipoArch;
@@ -102,7 +141,12 @@ bool ExportArchive(DorvaneConnection& connection, const ArchiveSpec& spec, Json&
         Json item;
         item["SYS_RECORD"] = NumberOrNull(row[static_cast<size_t>(record)]);
         item["SYS_DESCR"] = FieldJson(FieldType::Text, row[static_cast<size_t>(description)]);
-        item["file"] = FieldJson(FieldType::Text, row[static_cast<size_t>(file)]);
+        item["file"] = nullptr;
+        if (row[static_cast<size_t>(file)] && row[static_cast<size_t>(record)] &&
+            !ExportFile(connection, spec, *row[static_cast<size_t>(record)], files, item["file"],
+                        error)) {
+            return false;
+        }
         for (size_t f = 0; f < spec.fields.size(); ++f) {
             item[spec.fields[f].name] =
                 columnOf[f] < 0
@@ -116,7 +160,9 @@ bool ExportArchive(DorvaneConnection& connection, const ArchiveSpec& spec, Json&
 
 } // namespace
 
-bool ExportJson(DorvaneConnection& connection, std::string& json, std::string& error) {
+bool ExportJson(DorvaneConnection& connection, std::string& json, std::string& error,
+                const std::string& filesFolder, const std::string& relativeTo) {
+    const FilesOut files{filesFolder, relativeTo};
     try {
         Json root;
         root["archives"] = Json::array();
@@ -127,7 +173,7 @@ bool ExportJson(DorvaneConnection& connection, std::string& json, std::string& e
                 return false;
             }
             Json archive;
-            if (!ExportArchive(connection, *spec, archive, error)) {
+            if (!ExportArchive(connection, *spec, files, archive, error)) {
                 return false;
             }
             root["archives"].push_back(std::move(archive));
@@ -146,8 +192,12 @@ bool ExportJson(DorvaneConnection& connection, std::string& json, std::string& e
                                      {"DB_SON_SERIALE", row[2].value_or("")},
                                      {"DB_SON_RECORD", NumberOrNull(row[3])}});
         }
-        json = root.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+        json = root.dump(2, ' ', false, Json::error_handler_t::strict) + "\n";
         return true;
+    } catch (const Json::type_error&) {
+        // Text is never changed on the way out: a value that is not UTF-8 stops the export.
+        error = "Esportazione non riuscita: l'archivio contiene testo non valido (UTF-8).";
+        return false;
     } catch (const std::exception& e) {
         error = std::string("Esportazione non riuscita: ") + e.what();
         return false;

@@ -12,7 +12,13 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
+#include <climits>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <utility>
@@ -51,13 +57,68 @@ long long IntegerOf(const Json& value, const char* what) {
     Throw(std::string("Valore non valido per ") + what + ".");
 }
 
+// "-1250.00": sign, digits, at most one dot with digits after it.
+bool IsPlainDecimal(const std::string& text) {
+    size_t i = text.starts_with('-') ? 1 : 0;
+    const size_t digits = i;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
+        ++i;
+    }
+    if (i == digits || i > digits + 30) {
+        return false;
+    }
+    if (i < text.size() && text[i] == '.') {
+        const size_t fraction = ++i;
+        while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) {
+            ++i;
+        }
+        if (i == fraction) {
+            return false;
+        }
+    }
+    return i == text.size();
+}
+
+long long RecordNumberOf(const Json& value, const char* what) {
+    const long long number = IntegerOf(value, what);
+    if (number < 1 || number > INT32_MAX) {
+        Throw(std::string("Numero di record fuori intervallo per ") + what + ": " +
+              std::to_string(number) + ".");
+    }
+    return number;
+}
+
+// The file named by a "file" path: inside base, reached without leaving it.
+std::string InsideBase(const std::string& base, const std::string& relative) {
+    namespace fs = std::filesystem;
+    const fs::path path(relative);
+    bool leaves = path.is_absolute() || path.has_root_name() || path.has_root_directory();
+    for (const auto& part : path) {
+        leaves = leaves || part == "..";
+    }
+    std::error_code ec;
+    const fs::path root = fs::weakly_canonical(base.empty() ? fs::path(".") : fs::path(base), ec);
+    const fs::path full = fs::weakly_canonical(root / path, ec);
+    const auto [rootEnd, fullAt] = std::mismatch(root.begin(), root.end(), full.begin(), full.end());
+    if (leaves || relative.empty() || ec || rootEnd != root.end()) {
+        Throw("Percorso di file non ammesso: '" + relative +
+              "' (solo file nella cartella dell'esportazione).");
+    }
+    return full.string();
+}
+
 db::Cell StoredOf(const FieldSpec& field, const Json& value) {
     if (value.is_null()) {
         return std::nullopt;
     }
     db::Cell stored;
     bool ok = false;
-    if (value.is_string()) {
+    if (value.is_string() && field.type == FieldType::Decimal &&
+        IsPlainDecimal(value.get<std::string>())) {
+        // Every digit as written: no pass through a double.
+        stored = value.get<std::string>();
+        ok = true;
+    } else if (value.is_string()) {
         ok = field::ToStored(field.type, value.get<std::string>(), stored);
     } else if (value.is_boolean() && field.type == FieldType::Boolean) {
         stored = value.get<bool>() ? "1" : "0";
@@ -134,8 +195,10 @@ const FieldSpec* FindField(const ArchiveSpec& spec, const std::string& name) {
 
 void ImportRecord(DorvaneConnection& connection, DorvaneArchiveStore& store,
                   const ArchiveSpec& spec, const Json& record, bool keepNumber,
-                  RecordMap& numbers) {
-    const long long old = IntegerOf(record.at("SYS_RECORD"), "SYS_RECORD");
+                  const std::string& baseFolder, RecordMap& numbers) {
+    const long long old = RecordNumberOf(record.at("SYS_RECORD"), "SYS_RECORD");
+    std::string fileName;
+    std::string fileBytes;
     std::string names = "sys_seriale";
     std::string values = SqlText(spec.code);
     if (keepNumber) {
@@ -150,18 +213,20 @@ void ImportRecord(DorvaneConnection& connection, DorvaneArchiveStore& store,
             names += ", sys_descr";
             values += ", " + SqlText(TextOf(value, "SYS_DESCR"));
         } else if (key == "file") {
-            const std::string source = TextOf(value, "file");
-            std::string destination;
-            if (!DorvaneFiles::FileExists(source)) {
-                Throw("File archiviato non trovato: '" + source + "'.");
+            const std::string source = InsideBase(baseFolder, TextOf(value, "file"));
+            std::ifstream in(source, std::ios::binary);
+            if (!in) {
+                Throw("File archiviato non trovato: '" + TextOf(value, "file") + "'.");
             }
-            if (!store.ReserveFile(spec.folder, DorvaneFiles::FileName(source, true),
-                                   destination) ||
-                !DorvaneFiles::CopyFile(source, destination, true)) {
-                Throw("Copia file non riuscita: '" + source + "'.");
-            }
+            fileBytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            // The export writes "<record>_<name>": the stored name is what follows.
+            const std::string written = DorvaneFiles::FileName(source, true);
+            const size_t cut = written.find('_');
+            fileName = store.StoredName(spec.code, cut == std::string::npos
+                                                       ? written
+                                                       : written.substr(cut + 1));
             names += ", sys_file";
-            values += ", " + SqlText(destination);
+            values += ", " + SqlText(fileName);
         } else {
             const FieldSpec* field = FindField(spec, key);
             if (field == nullptr) {
@@ -179,11 +244,21 @@ void ImportRecord(DorvaneConnection& connection, DorvaneArchiveStore& store,
         Throw("Record " + std::to_string(old) + " dell'archivio '" + spec.code +
               "' non importato: " + connection.LastError());
     }
-    numbers[{spec.code, old}] = ParseInteger(*result.rows[0][0]).value_or(old);
+    const std::string number = *result.rows[0][0];
+    numbers[{spec.code, old}] = ParseInteger(number).value_or(old);
+    if (!fileName.empty() &&
+        !connection.Execute(
+            "insert into DB_FILE (SYS_SERIALE, SYS_RECORD, NOME, DIMENSIONE, DATI) values (" +
+            SqlText(spec.code) + ", " + number + ", " + SqlText(fileName) + ", " +
+            std::to_string(fileBytes.size()) + ", " +
+            schema::BlobLiteral(connection.Backend(), fileBytes) + ")")) {
+        Throw("File del record " + std::to_string(old) + " non importato: " +
+              connection.LastError());
+    }
 }
 
 void ImportArchive(DorvaneConnection& connection, DorvaneArchiveStore& store, const Json& archive,
-                   RecordMap& numbers) {
+                   const std::string& baseFolder, RecordMap& numbers) {
     ArchiveSpec wanted = SpecOf(archive);
     ImportDocTypes(connection, archive);
     bool created = false;
@@ -196,7 +271,7 @@ void ImportArchive(DorvaneConnection& connection, DorvaneArchiveStore& store, co
     }
     const ArchiveSpec spec = *connection.Archive(wanted.code);
     for (const auto& record : archive.value("records", Json::array())) {
-        ImportRecord(connection, store, spec, record, created, numbers);
+        ImportRecord(connection, store, spec, record, created, baseFolder, numbers);
     }
     if (created && connection.Backend() == db::Backend::Postgres &&
         !connection.Execute("select setval(pg_get_serial_sequence('" + spec.table +
@@ -210,9 +285,22 @@ void ImportLinks(DorvaneConnection& connection, const Json& links, const RecordM
     for (const auto& link : links) {
         const auto mapped = [&](const char* serialKey, const char* recordKey) {
             const std::string code = TextOf(link.at(serialKey), serialKey);
-            const long long record = IntegerOf(link.at(recordKey), recordKey);
+            const long long record = RecordNumberOf(link.at(recordKey), recordKey);
             const auto it = numbers.find({code, record});
-            return std::make_pair(code, it == numbers.end() ? record : it->second);
+            if (it != numbers.end()) {
+                return std::make_pair(code, it->second);
+            }
+            const ArchiveSpec* spec = connection.Archive(code);
+            db::Result found;
+            if (spec == nullptr ||
+                !connection.Query("select sys_record from " + spec->table +
+                                      " where sys_record=" + SqlNumber(record),
+                                  found) ||
+                found.rows.empty()) {
+                Throw("Collegamento a un record inesistente: archivio '" + code + "', record " +
+                      std::to_string(record) + ".");
+            }
+            return std::make_pair(code, record);
         };
         const auto [parent, parentRecord] = mapped("DB_PAR_SERIALE", "DB_PAR_RECORD");
         const auto [son, sonRecord] = mapped("DB_SON_SERIALE", "DB_SON_RECORD");
@@ -227,7 +315,8 @@ void ImportLinks(DorvaneConnection& connection, const Json& links, const RecordM
 
 } // namespace
 
-bool ImportJson(DorvaneConnection& connection, const std::string& json, std::string& error) {
+bool ImportJson(DorvaneConnection& connection, const std::string& json, std::string& error,
+                const std::string& baseFolder) {
     const Json root = Json::parse(json, nullptr, false);
     if (root.is_discarded() || !root.is_object()) {
         error = "Il file non contiene JSON valido.";
@@ -240,7 +329,7 @@ bool ImportJson(DorvaneConnection& connection, const std::string& json, std::str
             DorvaneArchiveStore store(borrowed);
             RecordMap numbers;
             for (const auto& archive : root.value("archives", Json::array())) {
-                ImportArchive(connection, store, archive, numbers);
+                ImportArchive(connection, store, archive, baseFolder, numbers);
             }
             ImportLinks(connection, root.value("links", Json::array()), numbers);
             return true;

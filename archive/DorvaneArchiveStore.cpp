@@ -3,12 +3,11 @@
 #include "archive/DorvaneConnection.h"
 #include "archive/DorvaneFiles.h"
 #include "archive/FieldValue.h"
+#include "archive/Quoting.h"
+#include "archive/Schema.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <filesystem>
+#include <set>
 
 namespace quorvin {
 
@@ -31,6 +30,12 @@ std::string SafeFileName(const std::string& name) {
             clean.push_back(c);
         }
     }
+    // "..pdf" or " .pdf": what is left is the extension, which keeps its dot.
+    const size_t dot = base.rfind('.');
+    if (!clean.empty() && clean.find('.') == std::string::npos && dot != std::string::npos &&
+        base.compare(dot + 1, std::string::npos, clean) == 0) {
+        clean = "documento." + clean;
+    }
     if (clean.size() > kMaxNameBytes) {
         const std::string ext = DorvaneFiles::Extension(clean);
         size_t keep = kMaxNameBytes - std::min(ext.size() + 1, size_t{20});
@@ -40,16 +45,6 @@ std::string SafeFileName(const std::string& name) {
         clean = clean.substr(0, keep) + (ext.empty() || ext.size() > 19 ? "" : "." + ext);
     }
     return clean.empty() ? "documento" : clean;
-}
-
-// Creates path exclusively; false when it exists (errno EEXIST) or cannot be made.
-bool CreateExclusive(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        return false;
-    }
-    ::close(fd);
-    return true;
 }
 
 } // namespace
@@ -108,6 +103,21 @@ bool DorvaneArchiveStore::CopyRecordDefaults(DorvaneRecordset& record, DorvaneRe
     return true;
 }
 
+std::string DorvaneArchiveStore::StoredName(const std::string& code,
+                                            const std::string& fileName) {
+    const std::string name = SafeFileName(fileName);
+    const std::string ext = DorvaneFiles::Extension(name);
+    const std::string stem = ext.empty() ? name : name.substr(0, name.size() - ext.size() - 1);
+    std::set<std::string>& taken = m_connection->StoredNames(code, stem);
+    for (int n = 1;; ++n) {
+        const std::string candidate =
+            n == 1 ? name : stem + "_" + std::to_string(n) + (ext.empty() ? "" : "." + ext);
+        if (taken.insert(candidate).second) {
+            return candidate;
+        }
+    }
+}
+
 bool DorvaneArchiveStore::PrepareFile(DorvaneRecordset& record, const std::string& fileName,
                                       std::string& destination, const std::string& folder) {
     destination.clear();
@@ -116,68 +126,79 @@ bool DorvaneArchiveStore::PrepareFile(DorvaneRecordset& record, const std::strin
         m_connection->SetError(1301, "Il record non appartiene a un archivio.");
         return false;
     }
-    const std::string target = archive->folder;
     std::error_code ec;
     if (!folder.empty() && std::filesystem::weakly_canonical(folder, ec) !=
-                               std::filesystem::weakly_canonical(target, ec)) {
+                               std::filesystem::weakly_canonical(archive->folder, ec)) {
         m_connection->SetError(1305, "La cartella '" + folder +
                                          "' non è quella dell'archivio: file non preparato.");
         return false;
     }
-    if (!ReserveFile(target, fileName, destination)) {
+    const std::string staging = m_connection->StagingFolder();
+    const std::string path =
+        staging.empty() ? std::string() : DorvaneFiles::TempFileName(staging, "file", "pdf");
+    if (path.empty()) {
+        m_connection->SetError(1303, "Impossibile creare il file temporaneo per '" + fileName +
+                                         "' nella cartella '" + staging + "'.");
         return false;
     }
-    if (!record.SetValue(kFieldStoredFile, destination)) {
-        DorvaneFiles::DeleteFile(destination, true);
-        destination.clear();
+    m_connection->RegisterStoredFile(path);
+    if (!record.SetStoredFile(StoredName(archive->code, fileName), path, true)) {
+        DorvaneFiles::DeleteFile(path, true);
         return false;
     }
-    return true;
-}
-
-bool DorvaneArchiveStore::ReserveFile(const std::string& folder, const std::string& fileName,
-                                      std::string& destination) {
-    destination.clear();
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    if (!DorvaneFiles::FolderExists(folder)) {
-        m_connection->SetError(1302, "Impossibile creare la cartella '" + folder + "'.");
-        return false;
-    }
-    const std::string name = SafeFileName(fileName);
-    const std::string ext = DorvaneFiles::Extension(name);
-    const std::string stem = ext.empty() ? name : name.substr(0, name.size() - ext.size() - 1);
-    for (int n = 1; n < 100000; ++n) {
-        const std::string candidate =
-            n == 1 ? name : stem + "_" + std::to_string(n) + (ext.empty() ? "" : "." + ext);
-        const std::string path = DorvaneFiles::AddSeparator(folder) + candidate;
-        if (CreateExclusive(path)) {
-            destination = path;
-            break;
-        }
-        if (errno != EEXIST) {
-            m_connection->SetError(1303, "Impossibile creare il file '" + path + "'.");
-            return false;
-        }
-    }
-    if (destination.empty()) {
-        m_connection->SetError(1303, "Nessun nome libero per '" + name + "'.");
-        return false;
-    }
-    m_connection->RegisterStoredFile(destination);
+    destination = path;
     return true;
 }
 
 bool DorvaneArchiveStore::StoreFile(DorvaneRecordset& record, const std::string& source,
                                     const std::string& fileName, std::string& destination) {
-    if (!PrepareFile(record, fileName, destination)) {
+    destination.clear();
+    if (!DorvaneFiles::FileExists(source)) {
+        m_connection->SetError(1304, "Copia file non riuscita: '" + source + "'.");
         return false;
     }
-    if (!DorvaneFiles::CopyFile(source, destination, true)) {
-        m_connection->SetError(1304, "Copia file non riuscita: '" + source + "'.");
-        DorvaneFiles::DeleteFile(destination, true);
-        record.SetValue(kFieldStoredFile, "");
-        destination.clear();
+    if (!record.SetStoredFile(StoredName(record.ArchiveCode(), fileName), source, false)) {
+        return false;
+    }
+    destination = source;
+    return true;
+}
+
+bool DorvaneArchiveStore::StoreBytes(DorvaneRecordset& record, std::string bytes,
+                                     const std::string& fileName) {
+    return record.SetStoredBytes(StoredName(record.ArchiveCode(), fileName), std::move(bytes));
+}
+
+bool DorvaneArchiveStore::ReadStoredFile(const std::string& code, long record, std::string& name,
+                                         std::string& bytes) {
+    db::Result result;
+    const auto backend = m_connection->Backend();
+    if (!m_connection->Query("select NOME, " + schema::BlobColumn(backend, "DATI") +
+                                 " from DB_FILE where SYS_SERIALE=" + SqlText(code) +
+                                 " and SYS_RECORD=" + SqlNumber(record),
+                             result)) {
+        return false;
+    }
+    if (result.rows.empty() || !result.rows[0][0] || !result.rows[0][1]) {
+        m_connection->SetError(1306, "Nessun file archiviato per il record " +
+                                         std::to_string(record) + " dell'archivio '" + code +
+                                         "'.");
+        return false;
+    }
+    name = *result.rows[0][0];
+    bytes = schema::BlobValue(backend, *result.rows[0][1]);
+    return true;
+}
+
+bool DorvaneArchiveStore::ExtractStoredFile(const std::string& code, long record,
+                                            const std::string& path) {
+    std::string name;
+    std::string bytes;
+    if (!ReadStoredFile(code, record, name, bytes)) {
+        return false;
+    }
+    if (!DorvaneFiles::WriteFile(path, bytes)) {
+        m_connection->SetError(1303, "Impossibile scrivere il file '" + path + "'.");
         return false;
     }
     return true;

@@ -23,21 +23,26 @@ public:
     // Copies each default into the record; onlyEmpty keeps the values already set.
     bool CopyRecordDefaults(DorvaneRecordset& record, DorvaneRecordset& defaults,
                             bool onlyEmpty = true);
-    // A fresh path inside the record's archive folder (folder, when given, must be that
-    // folder) named after fileName: its last part only, without separators, leading dots
-    // or "..", with a numeric suffix ("name_2.pdf") when the name is taken. The empty file
-    // is created to hold the name; it is the record's stored file and is deleted if the
-    // transaction around it is rolled back.
+    // Names the record's stored file after fileName (its last part only, without
+    // separators, leading dots or "..", with a numeric suffix "name_2.pdf" when the
+    // archive already holds that name) and hands out destination: a fresh staging file
+    // of this session, outside every receipt folder, whose content the record takes in
+    // when it is saved (Update), in the transaction of the record. folder, when given,
+    // must be the archive's folder.
     bool PrepareFile(DorvaneRecordset& record, const std::string& fileName,
                      std::string& destination, const std::string& folder = "");
-    // The reservation behind PrepareFile, for callers without a record set: a fresh
-    // file in folder named after fileName, registered with the open transaction.
-    bool ReserveFile(const std::string& folder, const std::string& fileName,
-                     std::string& destination);
-    // PrepareFile, then the copy of source; on failure nothing of the copy is left and
-    // the record has no stored file (a full disk fails this record only).
+    // The same without a staging file: the record takes source (left where it is) or
+    // bytes when it is saved.
     bool StoreFile(DorvaneRecordset& record, const std::string& source, const std::string& fileName,
                    std::string& destination);
+    bool StoreBytes(DorvaneRecordset& record, std::string bytes, const std::string& fileName);
+    // The stored file of a record: its name and bytes, or written to path (replaced
+    // whole, never left half-written). False when the record has none.
+    bool ReadStoredFile(const std::string& code, long record, std::string& name,
+                        std::string& bytes);
+    bool ExtractStoredFile(const std::string& code, long record, const std::string& path);
+    // The name a file named fileName gets in archive code.
+    std::string StoredName(const std::string& code, const std::string& fileName);
     // Opens links on the link table, updatable: AddNew, SetValue of DB_PAR_SERIALE,
     // DB_PAR_RECORD, DB_SON_SERIALE, DB_SON_RECORD, Update.
     bool OpenLinks(DorvaneRecordset& links);

@@ -5,6 +5,7 @@
 #include "archive/Schema.h"
 #include "archive/Utf8.h"
 
+#include <cstdlib>
 #include <filesystem>
 
 namespace quorvin {
@@ -37,6 +38,43 @@ DorvaneConnection::~DorvaneConnection() {
     if (m_inTransaction) {
         Rollback();
     }
+    if (!m_staging.empty()) {
+        std::error_code ec;
+        std::filesystem::remove_all(m_staging, ec);
+    }
+}
+
+const std::string& DorvaneConnection::StagingFolder() {
+    if (m_staging.empty()) {
+        std::error_code ec;
+        std::string pattern =
+            (std::filesystem::temp_directory_path(ec) / "quorvin-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) != nullptr) {
+            m_staging = pattern;
+        }
+    }
+    return m_staging;
+}
+
+std::set<std::string>& DorvaneConnection::StoredNames(const std::string& code,
+                                                      const std::string& stem) {
+    const std::string key = code + '\n' + stem;
+    auto it = m_storedNames.find(key);
+    if (it != m_storedNames.end()) {
+        return it->second;
+    }
+    std::set<std::string>& names = m_storedNames[key];
+    db::Result result;
+    if (Query("select NOME from DB_FILE where SYS_SERIALE=" + SqlText(code) +
+                  " and NOME like " + SqlLikePrefix(stem),
+              result)) {
+        for (const auto& row : result.rows) {
+            if (row[0]) {
+                names.insert(*row[0]);
+            }
+        }
+    }
+    return names;
 }
 
 std::shared_ptr<DorvaneConnection> DorvaneConnection::Open(const std::string& locator,
@@ -239,6 +277,10 @@ bool DorvaneConnection::Commit() {
         return false;
     }
     m_inTransaction = false;
+    // Staging files are read by now; what is left of them goes.
+    for (const auto& path : m_storedFiles) {
+        DorvaneFiles::DeleteFile(path, true);
+    }
     m_storedFiles.clear();
     return true;
 }
@@ -254,7 +296,30 @@ bool DorvaneConnection::Rollback() {
         DorvaneFiles::DeleteFile(path, true);
     }
     m_storedFiles.clear();
+    m_storedNames.clear();
     ForgetCatalogue();
+    return ok;
+}
+
+bool DorvaneConnection::PartBegin() {
+    return !m_inTransaction || Execute("savepoint quorvin_parte");
+}
+
+bool DorvaneConnection::PartKeep() {
+    return !m_inTransaction || Execute("release savepoint quorvin_parte");
+}
+
+bool DorvaneConnection::PartUndo() {
+    if (!m_inTransaction) {
+        return true;
+    }
+    // The part's failure stays the connection's last error.
+    const long number = m_errorNumber;
+    const std::string text = m_error;
+    db::Result ignored;
+    const bool ok = m_db->Query("rollback to savepoint quorvin_parte", ignored) &&
+                    m_db->Query("release savepoint quorvin_parte", ignored);
+    SetError(number, text);
     return ok;
 }
 

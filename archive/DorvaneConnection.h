@@ -7,6 +7,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,17 @@ public:
     bool Rollback();
     bool InTransaction() const { return m_inTransaction; }
     void RegisterStoredFile(const std::string& path);
+    // A part of the open transaction that can fail alone (one single document): Keep
+    // ends it keeping its work, Undo drops its work. Outside a transaction they do nothing.
+    bool PartBegin();
+    bool PartKeep();
+    bool PartUndo();
+    // This session's private folder of staging files (created on first use, removed
+    // with the connection); empty when it cannot be made.
+    const std::string& StagingFolder();
+    // The stored names taken in archive code that start with stem: read once, then kept
+    // up to date by the caller as it hands names out (forgotten on rollback).
+    std::set<std::string>& StoredNames(const std::string& code, const std::string& stem);
 
 private:
     DorvaneConnection(std::unique_ptr<db::Connection> db, std::string locator);
@@ -74,6 +86,8 @@ private:
     std::map<std::string, ArchiveSpec> m_archives;
     bool m_inTransaction = false;
     std::vector<std::string> m_storedFiles;
+    std::string m_staging;
+    std::map<std::string, std::set<std::string>> m_storedNames;
 };
 
 } // namespace quorvin

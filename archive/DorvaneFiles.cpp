@@ -80,6 +80,37 @@ bool DorvaneFiles::CopyFile(const std::string& source, const std::string& destin
     return true;
 }
 
+bool DorvaneFiles::WriteFile(const std::string& path, const std::string& bytes) {
+    const fs::path dst(path);
+    const fs::path tmp = dst.parent_path() / fs::path("." + dst.filename().string() + ".part");
+    const int fd = ::open(tmp.c_str(), O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return false;
+    }
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        done += static_cast<size_t>(n);
+    }
+    const bool written = done == bytes.size() && ::fsync(fd) == 0;
+    const bool closed = ::close(fd) == 0;
+    std::error_code ec;
+    if (written && closed) {
+        fs::rename(tmp, dst, ec);
+        if (!ec) {
+            return true;
+        }
+    }
+    fs::remove(tmp, ec);
+    return false;
+}
+
 std::string DorvaneFiles::TempFileName(const std::string& folder, const std::string& base,
                                        const std::string& extension) {
     static std::atomic<unsigned> counter{0};

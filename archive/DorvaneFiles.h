@@ -22,6 +22,9 @@ public:
     // and then no partial destination is left behind.
     static bool CopyFile(const std::string& source, const std::string& destination,
                          bool overwrite = true);
+    // Writes bytes as path through a sibling temporary file, flushed to disk and then
+    // renamed: path is either whole or as it was.
+    static bool WriteFile(const std::string& path, const std::string& bytes);
     // A path not yet taken: folder (the system temporary folder when empty) + base +
     // a unique suffix + "." + extension. The file is created empty to reserve the name.
     static std::string TempFileName(const std::string& folder, const std::string& base,

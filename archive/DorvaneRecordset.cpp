@@ -97,6 +97,7 @@ void DorvaneRecordset::Close() {
     m_keyColumn.clear();
     m_archiveCode.clear();
     m_editMode = EditMode::None;
+    m_file.reset();
     m_pending.clear();
     m_dirty.clear();
     m_descriptionTemplate.clear();

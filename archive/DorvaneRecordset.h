@@ -81,6 +81,11 @@ public:
     bool SetStoredValue(const std::string& field, const db::Cell& stored);
     db::Cell StoredValue(const std::string& field);
     bool AddNew();
+    // The record's stored file, saved with it by Update in the same transaction: named
+    // name (SYS_FILE), its content read from path then (a staging file is deleted once
+    // read), or the bytes given.
+    bool SetStoredFile(const std::string& name, const std::string& path, bool staging);
+    bool SetStoredBytes(const std::string& name, std::string bytes);
     // Saves the new or changed record; a new record gets its SYS_RECORD here.
     bool Update();
     bool CancelUpdate();
@@ -133,6 +138,14 @@ private:
     EditMode m_editMode = EditMode::None;
     db::Row m_pending;
     std::vector<bool> m_dirty;
+
+    struct StagedFile {
+        std::string path;
+        std::optional<std::string> bytes;
+        bool staging = false;
+    };
+    bool SaveStoredFile(const std::string& record);
+    std::optional<StagedFile> m_file;
 
     std::string m_descriptionTemplate;
     std::string m_descriptionField;

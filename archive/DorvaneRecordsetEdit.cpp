@@ -1,5 +1,6 @@
 // Adding and changing records, and their descriptions.
 #include "archive/DorvaneConnection.h"
+#include "archive/DorvaneFiles.h"
 #include "archive/DorvaneRecordset.h"
 #include "archive/FieldValue.h"
 #include "archive/Quoting.h"
@@ -7,6 +8,8 @@
 #include "archive/Utf8.h"
 
 #include <climits>
+#include <fstream>
+#include <iterator>
 
 namespace quorvin {
 
@@ -34,6 +37,10 @@ bool DorvaneRecordset::AddNew() {
     if (!m_open || m_table.empty()) {
         return Fail(1201, "Il record set non consente l'aggiunta di record.");
     }
+    if (m_file && m_file->staging) {
+        DorvaneFiles::DeleteFile(m_file->path, true);
+    }
+    m_file.reset();
     m_pending.assign(m_columns.size(), std::nullopt);
     m_dirty.assign(m_columns.size(), false);
     if (!m_archiveCode.empty()) {
@@ -95,6 +102,50 @@ bool DorvaneRecordset::SetStoredValue(const std::string& field, const db::Cell& 
     return true;
 }
 
+bool DorvaneRecordset::SetStoredFile(const std::string& name, const std::string& path,
+                                     bool staging) {
+    if (m_archiveCode.empty() || !SetValue(kFieldStoredFile, name)) {
+        return Fail(1210, "Il record non appartiene a un archivio.");
+    }
+    m_file = StagedFile{path, std::nullopt, staging};
+    return true;
+}
+
+bool DorvaneRecordset::SetStoredBytes(const std::string& name, std::string bytes) {
+    if (m_archiveCode.empty() || !SetValue(kFieldStoredFile, name)) {
+        return Fail(1210, "Il record non appartiene a un archivio.");
+    }
+    m_file = StagedFile{std::string(), std::move(bytes), false};
+    return true;
+}
+
+bool DorvaneRecordset::SaveStoredFile(const std::string& record) {
+    StagedFile file = std::move(*m_file);
+    m_file.reset();
+    if (!file.bytes) {
+        std::ifstream in(file.path, std::ios::binary);
+        file.bytes.emplace(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        const bool read = in.good() || in.eof();
+        if (file.staging) {
+            DorvaneFiles::DeleteFile(file.path, true);
+        }
+        if (!in.is_open() || !read) {
+            return Fail(1304, "Lettura del file '" + file.path + "' non riuscita.");
+        }
+    }
+    const int column = ColumnIndex(kFieldStoredFile);
+    const std::string name = column >= 0 && m_pending[static_cast<size_t>(column)]
+                                 ? *m_pending[static_cast<size_t>(column)]
+                                 : std::string();
+    const std::string key = SqlText(m_archiveCode) + ", " + record;
+    return m_connection->Execute(
+        "delete from DB_FILE where SYS_SERIALE=" + SqlText(m_archiveCode) +
+        " and SYS_RECORD=" + record +
+        "; insert into DB_FILE (SYS_SERIALE, SYS_RECORD, NOME, DIMENSIONE, DATI) values (" + key +
+        ", " + SqlText(name) + ", " + std::to_string(file.bytes->size()) + ", " +
+        schema::BlobLiteral(m_connection->Backend(), *file.bytes) + ")");
+}
+
 bool DorvaneRecordset::Update() {
     if (m_editMode == EditMode::None) {
         return Fail(1206, "Nessun record in modifica.");
@@ -139,6 +190,17 @@ bool DorvaneRecordset::Update() {
     if (m_editMode == EditMode::Edit && result.rows.empty()) {
         return Fail(1209, "Il record non è più presente nell'archivio.");
     }
+    if (m_file && !result.rows.empty() && result.rows[0][0] &&
+        !SaveStoredFile(*result.rows[0][0])) {
+        // The record never stays without its file.
+        if (m_editMode == EditMode::Add) {
+            const std::string error = m_connection->LastError();
+            m_connection->Execute("delete from " + m_table + " where " + m_keyColumn + "=" +
+                                  *result.rows[0][0]);
+            m_connection->SetError(1304, error);
+        }
+        return false;
+    }
     if (m_editMode == EditMode::Add) {
         const auto number = !result.rows.empty() && result.rows[0][0]
                                 ? ParseInteger(*result.rows[0][0])
@@ -158,6 +220,10 @@ bool DorvaneRecordset::Update() {
 }
 
 bool DorvaneRecordset::CancelUpdate() {
+    if (m_file && m_file->staging) {
+        DorvaneFiles::DeleteFile(m_file->path, true);
+    }
+    m_file.reset();
     m_pending.clear();
     m_dirty.clear();
     m_editMode = EditMode::None;

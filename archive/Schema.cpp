@@ -4,7 +4,9 @@
 #include "archive/SearchIndex.h"
 #include "archive/Utf8.h"
 
+#include <fstream>
 #include <functional>
+#include <iterator>
 
 namespace quorvin::schema {
 
@@ -66,6 +68,20 @@ std::string Version2(db::Backend) {
            "create index UTENTE_PERMESSI_UTENTE on UTENTE_PERMESSI (ID_UTENTE);";
 }
 
+// Stored files live in the database with their record (same transaction); each
+// archived receipt leaves its fingerprint, so it is never archived twice.
+std::string Version3(db::Backend backend) {
+    const std::string blob = backend == db::Backend::Sqlite ? "BLOB" : "BYTEA";
+    return "create table DB_FILE (SYS_SERIALE TEXT NOT NULL, SYS_RECORD INTEGER NOT NULL,"
+           " NOME TEXT NOT NULL, DIMENSIONE BIGINT NOT NULL, DATI " +
+           blob +
+           " NOT NULL, PRIMARY KEY (SYS_SERIALE, SYS_RECORD));"
+           "create index DB_FILE_NOME on DB_FILE (SYS_SERIALE, NOME);"
+           "create table DB_IMPRONTE (IMPRONTA TEXT NOT NULL, PEZZO INTEGER NOT NULL,"
+           " SYS_SERIALE TEXT NOT NULL, SYS_RECORD INTEGER NOT NULL, DATA_ARCHIVIAZIONE DATE"
+           " NOT NULL, PRIMARY KEY (IMPRONTA, PEZZO, SYS_SERIALE, SYS_RECORD));";
+}
+
 // Step n brings the schema from version n - 1 to n. Steps are never changed once
 // released: a new need is a new step. A step may read the database it migrates (the
 // search step adds its triggers to every archive there is).
@@ -74,6 +90,7 @@ const std::vector<Step>& Steps() {
     static const std::vector<Step> steps = {
         [](db::Connection& db) { return Version1(db.Kind()); },
         [](db::Connection& db) { return Version2(db.Kind()); },
+        [](db::Connection& db) { return Version3(db.Kind()); },
         // Searching: equality indexes, the search table and its text index. Idempotent,
         // so it may run at any position.
         search::MigrationSql,
@@ -92,6 +109,67 @@ bool TableExists(db::Connection& db, const std::string& lowerName) {
                   SqlText(lowerName);
     return db.Query(sql, result) && !result.rows.empty() && result.rows[0][0] &&
            *result.rows[0][0] != "0";
+}
+
+// The stored name of a file kept on disk before: its last part.
+std::string LastPart(const std::string& path) {
+    const size_t cut = path.find_last_of("/\\");
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+bool ReadWhole(const std::string& path, std::string& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+// Every archive record's file on disk goes into DB_FILE, and the record keeps its name.
+// A file that is gone stays gone: the record loses its file name, nothing else.
+bool FilesIntoDatabase(db::Connection& db, std::string& error) {
+    db::Result archives;
+    if (!db.Query("select SYS_SERIALE, NOME_TABELLA from DB_ELENCO", archives)) {
+        return false;
+    }
+    for (const auto& archive : archives.rows) {
+        if (!archive[0] || !archive[1]) {
+            continue;
+        }
+        const std::string code = *archive[0];
+        const std::string table = Lower(*archive[1]);
+        db::Result files;
+        if (!db.Query("select sys_record, sys_file from " + table +
+                          " where sys_file is not null and sys_file <> ''",
+                      files)) {
+            return false;
+        }
+        for (const auto& row : files.rows) {
+            if (!row[0] || !row[1]) {
+                continue;
+            }
+            std::string bytes;
+            const std::string name = LastPart(*row[1]);
+            std::string sql;
+            if (ReadWhole(*row[1], bytes)) {
+                sql = "insert into DB_FILE (SYS_SERIALE, SYS_RECORD, NOME, DIMENSIONE, DATI)"
+                      " values (" +
+                      SqlText(code) + ", " + *row[0] + ", " + SqlText(name) + ", " +
+                      std::to_string(bytes.size()) + ", " + BlobLiteral(db.Kind(), bytes) + ");" +
+                      "update " + table + " set sys_file=" + SqlText(name) +
+                      " where sys_record=" + *row[0];
+            } else {
+                sql = "update " + table + " set sys_file=null where sys_record=" + *row[0];
+            }
+            if (!db.Execute(sql)) {
+                error = "Trasferimento nell'archivio del file '" + *row[1] +
+                        "' non riuscito: " + db.LastError();
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -124,7 +202,7 @@ bool Migrate(db::Connection& db, int target, std::string& error) {
     if (current >= target) {
         return true;
     }
-    std::string sql = "begin;";
+    std::string sql;
     for (int step = current + 1; step <= target; ++step) {
         sql += Steps()[static_cast<size_t>(step - 1)](db);
     }
@@ -132,13 +210,55 @@ bool Migrate(db::Connection& db, int target, std::string& error) {
                               std::to_string(target) + "');"
                         : "update QUORVIN_INFO set VALORE='" + std::to_string(target) +
                               "' where CHIAVE='versione_schema';";
-    sql += "commit;";
-    if (!db.Execute(sql)) {
-        error = "Aggiornamento dello schema dell'archivio non riuscito: " + db.LastError();
+    bool ok = db.Execute("begin") && db.Execute(sql);
+    // Files kept on disk by earlier versions are read in; their folder is left as it was.
+    if (ok && current > 0 && current < 3 && target >= 3) {
+        ok = FilesIntoDatabase(db, error);
+    }
+    if (ok) {
+        ok = db.Execute("commit");
+    }
+    if (!ok) {
+        if (error.empty()) {
+            error = "Aggiornamento dello schema dell'archivio non riuscito: " + db.LastError();
+        }
         db.Execute("rollback");
         return false;
     }
     return true;
+}
+
+std::string BlobLiteral(db::Backend backend, std::string_view bytes) {
+    static const char* kDigits = "0123456789abcdef";
+    std::string hex;
+    hex.reserve(bytes.size() * 2 + 16);
+    hex += backend == db::Backend::Sqlite ? "X'" : "'\\x";
+    for (const char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        hex += kDigits[u >> 4];
+        hex += kDigits[u & 0x0F];
+    }
+    hex += backend == db::Backend::Sqlite ? "'" : "'::bytea";
+    return hex;
+}
+
+std::string BlobColumn(db::Backend backend, const std::string& column) {
+    return backend == db::Backend::Sqlite ? column : "encode(" + column + ", 'hex')";
+}
+
+std::string BlobValue(db::Backend backend, const std::string& cell) {
+    if (backend == db::Backend::Sqlite) {
+        return cell;
+    }
+    const auto digit = [](char c) {
+        return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
+    };
+    std::string bytes;
+    bytes.reserve(cell.size() / 2);
+    for (size_t i = 0; i + 1 < cell.size(); i += 2) {
+        bytes.push_back(static_cast<char>(digit(cell[i]) * 16 + digit(cell[i + 1])));
+    }
+    return bytes;
 }
 
 std::string ColumnName(const std::string& field) {

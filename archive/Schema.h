@@ -11,18 +11,25 @@
 #include "archive/Connection.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quorvin::schema {
 
-// 3: the search step (SearchIndex.h).
-inline constexpr int kVersion = 3;
+// 3: stored files and fingerprints in the database; 4: the search step (SearchIndex.h).
+inline constexpr int kVersion = 4;
 
 // The schema version of the database; 0 when it holds no archive schema, -1 when it
 // cannot be read.
 int Version(db::Connection& db);
 // Brings the schema forward to version target (every step in one transaction).
 bool Migrate(db::Connection& db, int target, std::string& error);
+
+// Bytes as an SQL literal of the back end's binary type; the select expression that
+// gives a binary column back as text, and the bytes of that text.
+std::string BlobLiteral(db::Backend backend, std::string_view bytes);
+std::string BlobColumn(db::Backend backend, const std::string& column);
+std::string BlobValue(db::Backend backend, const std::string& cell);
 
 std::string ColumnName(const std::string& field);
 // The column as our own statements name it: quoted, so that a field named like an SQL

@@ -8,6 +8,7 @@
 #include "archive/Quoting.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -182,10 +183,15 @@ int RunExport(Options& options) {
     }
     std::string json;
     std::string error;
-    if (!ExportJson(*connection, json, error)) {
+    const std::string output = options.Value("output", "");
+    // The stored files go into a folder of their own beside the JSON ("archivio-file").
+    const std::filesystem::path target(output);
+    const std::string files =
+        output.empty() ? std::string()
+                       : (target.parent_path() / (target.stem().string() + "-file")).string();
+    if (!ExportJson(*connection, json, error, files, target.parent_path().string())) {
         return Fail(error);
     }
-    const std::string output = options.Value("output", "");
     if (output.empty()) {
         std::fwrite(json.data(), 1, json.size(), stdout);
         return 0;
@@ -212,7 +218,8 @@ int RunImport(Options& options) {
         return 1;
     }
     std::string error;
-    if (!ImportJson(*connection, text.str(), error)) {
+    if (!ImportJson(*connection, text.str(), error,
+                    std::filesystem::path(file).parent_path().string())) {
         return Fail(error);
     }
     std::printf("Importazione completata.\n");

@@ -68,7 +68,14 @@ void bvTel::RaiseStatus(long nPrc) const {
     }
 }
 
+void bvTel::Fingerprint(const std::string& hash, long piece) {
+    m_sFingerprint = hash;
+    m_nFingerprintPiece = piece;
+}
+
 void bvTel::File(const std::string& path) {
+    m_sFingerprint.clear();
+    m_nFingerprintPiece = 0;
     m_asPageText.clear();
     m_asPageBoxText.clear();
     m_listLines.clear();

@@ -82,11 +82,6 @@ public:
     long SummaryRecord() const { return m_nSummaryRecord; }
     // The first single record the last file stored, -1 when none (files without summary).
     long FirstSingleRecord() const { return m_nFirstSingleRecord; }
-    void NoteSingleRecord(long record) {
-        if (m_nFirstSingleRecord < 0) {
-            m_nFirstSingleRecord = record;
-        }
-    }
     long RefTipoDoc() const { return m_nRefTipoDoc; }
 
     // ---- Internal operations. Public so that the writers (free functions over this
@@ -121,6 +116,9 @@ public:
                                const std::string& words);
     bool PDFExtractPages(long first, long last, const std::string& destination);
     bool PDFSavePages(long first, long last, const std::string& destination);
+    // Pages first..last of the open PDF as the bytes of a new PDF (the whole file as it
+    // is when they are all of it); logged like PDFExtractPages on failure.
+    bool PDFPagesToMemory(long first, long last, std::string& bytes);
     void PDFClose();
 
     // Classification of the upper-cased text of the first page.
@@ -143,6 +141,26 @@ public:
     void m_cJob_OnStatus(long nPrc);
     // The body of m_cJob_OnJob, which guards it.
     void StoreSummaryAndPages(bool& ok);
+    // Whether the job's file is all in the archive, given its routine's success; logs
+    // "Nessun dato da archiviare nel file." when nothing was stored.
+    bool FileWholeInArchive(bool routineOk);
+    // Records the job's fingerprint with the record it produced (inside the job).
+    bool RecordFingerprint();
+    // Whether the PDF reader works; false with the program tried.
+    bool PDFReaderReady(std::string& tried);
+    // The fingerprint of the open PDF: the SHA-256 of its page texts (whole pages, in
+    // order, as the page-text model reads them).
+    std::string PageFingerprint();
+    // What the archiving job records as archived: the fingerprint of the file (or of the
+    // source of a split piece) and the piece number (0: the whole file). Reset by File;
+    // unset, the job records the open PDF's own fingerprint as piece 0.
+    void Fingerprint(const std::string& hash, long piece);
+    // The source's fingerprint taken by the last FileSplit that cut a file.
+    const std::string& SplitFingerprint() const { return m_sSplitFingerprint; }
+    // A single document the page routine stored, or failed to store.
+    void CountDocument(bool stored, long record);
+    // The last archived file had single documents that failed (kept by its summary).
+    bool ArchivedWithErrors() const { return m_bArchivedWithErrors; }
 
     // Writers: common scheme and list lookups, summary writers (engine/writers/).
     bool FindInfoDocInSummary(long progressive, const std::string& taxCode,
@@ -271,7 +289,13 @@ private:
     bool m_bProcessStopped = false;
     long m_nDocCount = 0;
     long m_nSummaryRecord = -1;
+    long m_nDocsStored = 0;
     long m_nFirstSingleRecord = -1;
+    std::string m_sFingerprint;
+    long m_nFingerprintPiece = 0;
+    std::string m_sSplitFingerprint;
+    long m_nDocsFailed = 0;
+    bool m_bArchivedWithErrors = false;
     std::unique_ptr<DorvaneRecordset> m_rsCurrent;
     quorvin::TelInfo m_TelInfo;
     DorvaneJob* m_cJob = nullptr;

@@ -1,8 +1,12 @@
 // The engine's five PDF operations over the page reader and the page cutter.
 #include "archive/DorvaneFiles.h"
+#include "archive/Fingerprints.h"
 #include "engine/bvTel.h"
 #include "engine/pdf/PdfReader.h"
 #include "engine/pdf/PdfWriter.h"
+
+#include <fstream>
+#include <iterator>
 
 namespace quorvin {
 
@@ -73,6 +77,45 @@ bool bvTel::PDFSavePages(long first, long last, const std::string& destination) 
         return DorvaneFiles::CopyFile(source, destination, true);
     }
     return PDFExtractPages(first, last, destination);
+}
+
+bool bvTel::PDFPagesToMemory(long first, long last, std::string& bytes) {
+    bytes.clear();
+    if (first == 0 && last == m_nPageCount - 1) {
+        std::ifstream in(m_sFile, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        return in.is_open() && !in.bad();
+    }
+    const long pages = m_pdfDoc ? static_cast<long>(m_pdfDoc->pages.size()) : 0;
+    pdf::PageCutter* cutter = first < 0 || first > pages - 1 || last < first ? nullptr : Cutter();
+    if (!cutter || !cutter->IsOpen() || last > cutter->PageCount() - 1) {
+        RaiseLog(2, m_sFile, "PDFExtractPages()",
+                 "Estrazione pagine (" + std::to_string(first) + "-" + std::to_string(last) +
+                     ") fallita");
+        return false;
+    }
+    std::string error;
+    if (!cutter->WriteToMemory(static_cast<int>(first), static_cast<int>(last), bytes, &error)) {
+        RaiseLog(2, m_sFileNameOrig, "PDFExtractPages()",
+                 "Estrazione pagine (" + std::to_string(first) + "-" + std::to_string(last) +
+                     ") fallita: " + error);
+        return false;
+    }
+    return true;
+}
+
+bool bvTel::PDFReaderReady(std::string& tried) {
+    return m_reader->Ready(tried);
+}
+
+std::string bvTel::PageFingerprint() {
+    std::string texts;
+    const long pages = m_pdfDoc ? static_cast<long>(m_pdfDoc->pages.size()) : 0;
+    for (long i = 0; i < pages; ++i) {
+        texts += PDFGetPageText(i, 850, 0, 600, 0, "");
+        texts += '\f';
+    }
+    return Sha256Hex(texts);
 }
 
 void bvTel::PDFClose() {

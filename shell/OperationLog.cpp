@@ -39,16 +39,36 @@ std::string Cut(const std::string& text) {
                : value.left(OperationLog::kFieldSize).toStdString();
 }
 
+// Text XML 1.0 can hold: a control character (an odd file name, a broken character map)
+// becomes U+FFFD instead of making the whole log unwritable.
+QString XmlText(const std::string& text) {
+    QString value = QString::fromStdString(text);
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const char16_t c = value[i].unicode();
+        const bool control = c < 0x20 && c != 0x09 && c != 0x0A && c != 0x0D;
+        const bool high = QChar::isHighSurrogate(c);
+        const bool paired =
+            high && i + 1 < value.size() && QChar::isLowSurrogate(value[i + 1].unicode());
+        if (control || c == 0xFFFE || c == 0xFFFF || (high && !paired) ||
+            QChar::isLowSurrogate(c)) {
+            value[i] = QChar(QChar::ReplacementCharacter);
+        } else if (paired) {
+            ++i;
+        }
+    }
+    return value;
+}
+
 QString FieldValue(const LogRecord& record, size_t index) {
     switch (index) {
     case 0:
         return record.dataOra.toString(kDateForm);
     case 1:
-        return QString::fromStdString(record.fileName);
+        return XmlText(record.fileName);
     case 2:
-        return QString::fromStdString(record.message);
+        return XmlText(record.message);
     default:
-        return QString::fromStdString(record.function);
+        return XmlText(record.function);
     }
 }
 
@@ -132,7 +152,12 @@ bool OperationLog::Save(const std::string& path, std::string& error) const {
     }
     xml.writeEndElement(); // rs:data
     xml.writeEndElement(); // xml
-    if (xml.hasError() || !file.commit()) {
+    if (xml.hasError()) {
+        file.cancelWriting();
+        error = "errore di scrittura XML";
+        return false;
+    }
+    if (!file.commit()) {
         error = file.errorString().toStdString();
         return false;
     }

@@ -36,6 +36,9 @@ struct RunOutcome {
     bool receiptPassStarted = false; // false also when the backup folder could not be made
     long filesFound = 0;             // receipt files listed
     long filesArchived = 0;          // of those, archived and removed from the folder
+    long filesWithErrors = 0;        // of the archived, those with single documents that failed
+    std::string readerError;         // the PDF reader could not start: nothing was read
+    std::string logError;            // the run's log could not be saved
     long rejectsFound = 0;
     long rejectsDone = 0;
     bool stopped = false;
@@ -101,6 +104,7 @@ private:
     void ProcessNolvaFilesJob();
     void m_cJob_OnJob();
     void SaveRunLog();
+    void LogNotSaved(const std::string& path, const std::string& reason);
     bool StopTest();
     // The pass is at row i of xaFiles: the view shows "N of M" and the file's name.
     void ShowStep(long i);
@@ -109,6 +113,8 @@ private:
     // A STOP in the receipt pass leaves the reject pass out; the log says so.
     void NoteRejectPassSkipped();
     std::string TypeName(DorvaneRecordset& types, long code);
+    // The receipt behind hash/piece is already in the archive: logged, and true.
+    bool AlreadyArchived(const std::string& path, const std::string& hash, long piece);
     // Backs the file up when asked, then deletes it; false when it is still there.
     bool DisposeOf(const std::string& path, const std::string& name);
 

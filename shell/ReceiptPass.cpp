@@ -10,6 +10,7 @@
 #include "archive/DorvaneJob.h"
 #include "archive/DorvaneRecordset.h"
 #include "archive/DorvaneText.h"
+#include "archive/Fingerprints.h"
 
 #include <optional>
 
@@ -21,13 +22,16 @@ constexpr const char* kFunc = "ProcessTelFiles()";
 
 // A receipt file that FileSplit cut into pieces. The pieces are temporary files, deleted as
 // soon as each has been processed. The file itself leaves the folder only when every piece
-// was archived: if one failed, the whole file is offered again on the next run rather than
-// losing the failed receipt (the pieces already archived are then archived again).
+// is in the archive: a piece archived on an earlier run is known by the source's
+// fingerprint and its number, and skipped.
 struct SplitSource {
     std::string path;
     std::string name;
+    std::string fingerprint;
     long pending = 0;
+    long served = 0;
     bool allArchived = true;
+    bool withErrors = false;
 };
 
 } // namespace
@@ -51,6 +55,16 @@ void ProcessRunner::ProcessTelFiles() {
             return;
         }
     }
+    std::string reader;
+    if (!m_cDocTel->PDFReaderReady(reader)) {
+        // Without the reader every receipt would look unreadable: stop before the first.
+        m_outcome.readerError = "Lettore PDF non disponibile: impossibile avviare '" + reader +
+                                "'. Elaborazione interrotta, nessun file elaborato.";
+        LogOnScreen(1, "", kFunc, m_outcome.readerError);
+        m_view.MsgBox(m_outcome.readerError, RunView::kExclamation);
+        SaveRunLog();
+        return;
+    }
     m_outcome.receiptPassStarted = true;
     m_nJobKind = 1;
     m_cJob->Total(count);
@@ -66,6 +80,7 @@ void ProcessRunner::SaveRunLog() {
     const std::string folder = LogFolder();
     if (!DorvaneFiles::FolderExists(folder) && !DorvaneFiles::CreateFolder(folder)) {
         LogOnScreen(1, folder, kFunc, "Creazione cartella dei log non riuscita");
+        LogNotSaved(folder, "impossibile creare la cartella");
         return;
     }
     std::string prefix = DorvaneFiles::LocalName();
@@ -76,9 +91,19 @@ void ProcessRunner::SaveRunLog() {
     const std::string path = DorvaneFiles::AddSeparator(folder) + prefix + "_" +
                              now.toString(QStringLiteral("yyyyMMdd")).toStdString() + "_" +
                              now.toString(QStringLiteral("HHmmss")).toStdString() + ".xml";
-    if (LogSave(path)) {
+    std::string error;
+    if (m_rsLog.Save(path, error)) {
         m_sLastLogFile = path;
+    } else {
+        LogNotSaved(path, error);
     }
+}
+
+void ProcessRunner::LogNotSaved(const std::string& path, const std::string& reason) {
+    // The previous run's log must not pass for this one: the user is told, every time.
+    m_outcome.logError = "Log dell'elaborazione non salvato in '" + path + "': " + reason + ".";
+    m_sLastLogFile.clear();
+    m_view.MsgBox(m_outcome.logError, RunView::kExclamation);
 }
 
 void ProcessRunner::ProcessTelFilesJob() {
@@ -95,7 +120,8 @@ void ProcessRunner::ProcessTelFilesJob() {
         if (m_cDocTel->FileSplit(xaFiles, i) != 0) {
             m_cJob->Total(static_cast<long>(xaFiles.size()));
             if (row.found) {
-                split = SplitSource{row.path, row.name, 2, true};
+                split = SplitSource{row.path, row.name, m_cDocTel->SplitFingerprint(), 2, 0,
+                                    true, false};
             } else if (split) {
                 // A piece cut again: its two halves replace it.
                 ++split->pending;
@@ -109,10 +135,19 @@ void ProcessRunner::ProcessTelFilesJob() {
         m_cDocTel->File(current.path);
         m_cDocTel->FileNameOrig(current.name);
         bool archived = false;
+        bool withErrors = false;
+        const bool piece = !current.found && split;
+        const long pieceNumber = piece ? ++split->served : 0;
         if (m_cDocTel->IsOpen() && m_cDocTel->DocType() != -1) {
             const std::string code = std::to_string(m_cDocTel->DocType());
-            if (DorvaneText::HasKey(m_colTipiDoc, code) && m_colTipiDoc.at(code)) {
+            const std::string hash =
+                piece ? split->fingerprint : m_cDocTel->PageFingerprint();
+            if (!hash.empty() && AlreadyArchived(current.path, hash, pieceNumber)) {
+                archived = true;
+            } else if (DorvaneText::HasKey(m_colTipiDoc, code) && m_colTipiDoc.at(code)) {
+                m_cDocTel->Fingerprint(hash, pieceNumber);
                 archived = m_cDocTel->Process();
+                withErrors = archived && m_cDocTel->ArchivedWithErrors();
             } else {
                 LogOnScreen(1, current.path, kFunc,
                             "File non elaborato (archiviazione di '" +
@@ -138,15 +173,18 @@ void ProcessRunner::ProcessTelFilesJob() {
             DorvaneFiles::DeleteFile(current.path, true);
             if (split) {
                 split->allArchived = split->allArchived && done;
+                split->withErrors = split->withErrors || withErrors;
                 if (--split->pending == 0) {
                     if (split->allArchived && DisposeOf(split->path, split->name)) {
                         ++m_outcome.filesArchived;
+                        m_outcome.filesWithErrors += split->withErrors ? 1 : 0;
                     }
                     split.reset();
                 }
             }
         } else if (done && DisposeOf(current.path, current.name)) {
             ++m_outcome.filesArchived;
+            m_outcome.filesWithErrors += withErrors ? 1 : 0;
         }
 
         if (StopTest()) {
@@ -194,6 +232,18 @@ std::string ProcessRunner::TypeName(DorvaneRecordset& types, long code) {
         return types.Value("DESCRIZIONE");
     }
     return "Tipo doc. " + std::to_string(code);
+}
+
+bool ProcessRunner::AlreadyArchived(const std::string& path, const std::string& hash,
+                                    long piece) {
+    ArchivedReceipt found;
+    if (!FindArchivedReceipt(*m_env.Connection(), hash, piece, found)) {
+        return false;
+    }
+    LogOnScreen(1, path, kFunc,
+                "Ricevuta già archiviata il " + FormatDate(found.date) + " (" + found.archiveName +
+                    ", record " + std::to_string(found.record) + ").");
+    return true;
 }
 
 bool ProcessRunner::DisposeOf(const std::string& path, const std::string& name) {

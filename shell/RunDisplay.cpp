@@ -12,7 +12,9 @@ std::string ClosingLine(const RunOutcome& outcome) {
         return std::string();
     }
     return "Ricevute trovate: " + std::to_string(outcome.filesFound) +
-           ", archiviate: " + std::to_string(outcome.filesArchived) + ", rimaste nella cartella: " +
+           ", archiviate: " + std::to_string(outcome.filesArchived) +
+           ", con errori: " + std::to_string(outcome.filesWithErrors) +
+           ", rimaste nella cartella: " +
            std::to_string(outcome.filesFound - outcome.filesArchived) + ".";
 }
 

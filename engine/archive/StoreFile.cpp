@@ -3,6 +3,7 @@
 #include "archive/DorvaneFiles.h"
 #include "archive/DorvaneJob.h"
 #include "archive/DorvaneRecordset.h"
+#include "archive/Fingerprints.h"
 #include "engine/RuntimeError.h"
 #include "engine/bvTel.h"
 
@@ -138,7 +139,10 @@ void bvTel::m_cJob_OnJob(bool& ok) {
 void bvTel::StoreSummaryAndPages(bool& ok) {
     m_bProcessStopped = false;
     m_nSummaryRecord = -1;
+    m_nDocsStored = 0;
+    m_nDocsFailed = 0;
     m_nFirstSingleRecord = -1;
+    m_bArchivedWithErrors = false;
     std::string m;
     std::string destination;
     ok = true;
@@ -169,23 +173,19 @@ void bvTel::StoreSummaryAndPages(bool& ok) {
         }
         if (ok) {
             store.CopyRecordDefaults(record, defaults, true);
-            // The stored name comes from the user's file name but never leaves the
-            // archive folder; the file is registered with the job's transaction.
-            ok = store.PrepareFile(record, m_sFileNameOrig, destination, folder);
+            // The receipt goes into the database with its record, named after the user's
+            // file; nothing is copied anywhere before the record is saved.
+            m_env->Connection()->ClearError();
+            ok = store.StoreFile(record, m_sFile, m_sFileNameOrig, destination);
             if (!ok) {
-                // The library says which folder or file it could not create.
                 m = m_env->Connection()->LastError();
                 if (m.empty()) {
-                    m = "Impossibile creare il file della ricevuta nell'archivio.";
+                    m = "Impossibile leggere il file '" + m_sFile + "' da archiviare.";
                 }
             }
         }
         if (ok) {
             record.BuildDescription();
-            ok = DorvaneFiles::CopyFile(m_sFile, destination, true);
-            if (!ok) {
-                m = "Copia file non riuscita.";
-            }
         }
         if (ok) {
             ok = record.Update();
@@ -208,21 +208,70 @@ void bvTel::StoreSummaryAndPages(bool& ok) {
     if (ok) {
         const PagesRow* pages = PagesFor(m_nArchTipoDoc);
         ok = pages != nullptr && (pages->store == nullptr || pages->store(*this, m_nSummaryRecord));
+        ok = FileWholeInArchive(ok);
     }
     // Without a summary record there is nothing to link the earlier receipts to.
     if (ok && !m_anEarlierRecords.empty() && m_nSummaryRecord >= 0) {
         ok = DocLinkCreate(m_sEarlierKey, m_anEarlierRecords, m_sSummaryArchive, m_nSummaryRecord);
+    }
+    // The fingerprint belongs to the file's transaction: archived and recorded, or neither.
+    if (ok && !(m_cJob != nullptr && m_cJob->Stopped())) {
+        ok = RecordFingerprint();
     }
     if (ok) {
         m = m_cJob != nullptr && m_cJob->Stopped() ? "Archiviazione interrotta dall'utente"
                                                    : "Archiviazione completata";
     } else {
         m = "Archiviazione non completata";
-        if (m_nSummaryRecord < 0 && !destination.empty()) {
-            DorvaneFiles::DeleteFile(destination, true);
-        }
     }
     RaiseLog(1, m_sFileNameOrig, "m_cJob_OnJob()", m);
+}
+
+bool bvTel::FileWholeInArchive(bool routineOk) {
+    const bool stopped = m_cJob != nullptr && m_cJob->Stopped();
+    if (m_nSummaryRecord >= 0) {
+        // The summary record holds the whole PDF: single documents that failed (each
+        // logged with its label) do not keep the file out of the archive.
+        m_bArchivedWithErrors = m_nDocsFailed > 0;
+        if (!routineOk && m_nDocsFailed > 0 && !stopped) {
+            return true;
+        }
+        return routineOk;
+    }
+    if (routineOk && m_nDocsFailed == 0 && m_nDocsStored == 0 && !stopped) {
+        RaiseLog(1, m_sFileNameOrig, "m_cJob_OnJob()", "Nessun dato da archiviare nel file.");
+        return false;
+    }
+    // Without a summary record, a document that failed is a part of the file that is not
+    // in the archive: the whole file stays.
+    return routineOk && m_nDocsFailed == 0;
+}
+
+void bvTel::CountDocument(bool stored, long record) {
+    ++(stored ? m_nDocsStored : m_nDocsFailed);
+    if (stored && m_nFirstSingleRecord < 0) {
+        m_nFirstSingleRecord = record;
+    }
+}
+
+bool bvTel::RecordFingerprint() {
+    const bool summary = m_nSummaryRecord >= 0;
+    const long record = summary ? m_nSummaryRecord : m_nFirstSingleRecord;
+    if (record < 0) {
+        return true; // updates only (outcomes of communications): nothing of its own
+    }
+    if (m_sFingerprint.empty()) {
+        m_sFingerprint = PageFingerprint();
+        m_nFingerprintPiece = 0;
+    }
+    if (RecordArchivedReceipt(*m_env->Connection(), m_sFingerprint, m_nFingerprintPiece,
+                              summary ? m_sSummaryArchive : m_sSingleArchive, record)) {
+        return true;
+    }
+    RaiseLog(1, m_sFileNameOrig, "m_cJob_OnJob()",
+             std::to_string(m_env->Connection()->LastErrorNumber()) + ": " +
+                 m_env->Connection()->LastError());
+    return false;
 }
 
 void bvTel::m_cJob_OnStatus(long nPrc) {

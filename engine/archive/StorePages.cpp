@@ -1,12 +1,16 @@
 #include "engine/archive/StorePages.h"
 
 #include "archive/Convert.h"
+#include "archive/DorvaneConnection.h"
 #include "archive/DorvaneEnv.h"
 #include "archive/DorvaneFiles.h"
 #include "archive/DorvaneJob.h"
 #include "archive/DorvaneRecordset.h"
 #include "engine/bvTel.h"
 
+#include <unistd.h>
+
+#include <atomic>
 #include <utility>
 
 namespace quorvin {
@@ -21,6 +25,17 @@ DorvaneRecordset& bvTel::WorkRecordset(size_t k) {
     }
     return *slot;
 }
+
+namespace {
+
+// A name for the log lines of one stored document, in the form the temporary PDFs had.
+std::string LogName() {
+    static std::atomic<unsigned> counter{0};
+    return "ricevuta_" + std::to_string(getpid()) + "_" + std::to_string(counter.fetch_add(1)) +
+           ".pdf";
+}
+
+} // namespace
 
 SinglePageStore::SinglePageStore(bvTel& tel, std::string routine, long summaryRecord)
     : m_tel(tel), m_routine(std::move(routine)), m_summaryRecord(summaryRecord) {}
@@ -52,14 +67,14 @@ bool SinglePageStore::Open() {
 
 bool SinglePageStore::Store(long first, long last, const std::string& text, const Label& label,
                             const Writer& writer, const OwnLinks& ownLinks) {
-    const auto save = [&](const std::string& tmp) { return m_tel.PDFSavePages(first, last, tmp); };
+    const auto save = [&](std::string& bytes) { return m_tel.PDFPagesToMemory(first, last, bytes); };
     return StoreWith(save, text, label, writer, ownLinks);
 }
 
 bool SinglePageStore::StoreWholeFile(const std::string& text, const Label& label,
                                      const Writer& writer, const OwnLinks& ownLinks) {
-    const auto save = [&](const std::string& tmp) {
-        return DorvaneFiles::CopyFile(m_tel.File(), tmp, true);
+    const auto save = [&](std::string& bytes) {
+        return m_tel.PDFPagesToMemory(0, m_tel.PageCount() - 1, bytes);
     };
     return StoreWith(save, text, label, writer, ownLinks);
 }
@@ -67,13 +82,17 @@ bool SinglePageStore::StoreWholeFile(const std::string& text, const Label& label
 bool SinglePageStore::StoreWith(const Save& save, const std::string& text, const Label& label,
                                 const Writer& writer, const OwnLinks& ownLinks) {
     DorvaneRecordset& record = m_tel.CurrentRecord();
-    bool ok = m_tel.Env()->ArchiveStore().AddRecord(record);
+    // One document is a part of the file's transaction: when it fails, none of it stays
+    // (its record, its links), and the file's other documents go on.
+    const auto& connection = m_tel.Env()->Connection();
+    bool ok = connection->PartBegin() && m_tel.Env()->ArchiveStore().AddRecord(record);
     if (ok) {
         ok = writer(text);
     }
-    const std::string tmp = DorvaneFiles::TempFileName("", "ricevuta", "pdf");
+    const std::string tmp = LogName();
+    std::string bytes;
     if (ok) {
-        ok = !tmp.empty() && save(tmp);
+        ok = save(bytes);
     }
     if (!ok) {
         if (record.Editing()) {
@@ -81,14 +100,12 @@ bool SinglePageStore::StoreWith(const Save& save, const std::string& text, const
         }
         m_tel.TelLogEvent(1, tmp, m_routine, "Memorizzazione dati non riuscita");
     } else {
-        std::string destination;
-        ok = SaveRecord(tmp, destination);
+        ok = SaveRecord(std::move(bytes));
         const std::string name = label();
         bool referenceFailed = false;
         if (ok) {
             const long stored =
                 static_cast<long>(ParseInteger(record.Value("SYS_RECORD")).value_or(-1));
-            m_tel.NoteSingleRecord(stored);
             ok = LinkRecord(stored, tmp, ownLinks, referenceFailed);
             if (ok) {
                 m_tel.TelLogEvent(2, tmp, m_routine, "Archiviazione " + name + " riuscita");
@@ -97,9 +114,6 @@ bool SinglePageStore::StoreWith(const Save& save, const std::string& text, const
                                   "Creazione collegamenti " + name + " non riuscita");
             }
         } else {
-            if (!destination.empty()) {
-                DorvaneFiles::DeleteFile(destination, true);
-            }
             record.CancelUpdate();
             m_tel.TelLogEvent(1, tmp, m_routine, "Archiviazione " + name + " non riuscita");
         }
@@ -109,21 +123,22 @@ bool SinglePageStore::StoreWith(const Save& save, const std::string& text, const
                                   ": Archivio documento di riferimento non trovato");
         }
     }
-    if (!tmp.empty()) {
-        DorvaneFiles::DeleteFile(tmp, true);
+    if (!(ok ? connection->PartKeep() : connection->PartUndo())) {
+        ok = false;
     }
+    m_tel.CountDocument(ok, ok ? static_cast<long>(
+                                     ParseInteger(record.Value("SYS_RECORD")).value_or(-1))
+                               : -1);
     return ok;
 }
 
-bool SinglePageStore::SaveRecord(const std::string& tmp, std::string& destination) {
+bool SinglePageStore::SaveRecord(std::string bytes) {
     DorvaneArchiveStore& store = m_tel.Env()->ArchiveStore();
     DorvaneRecordset& record = m_tel.CurrentRecord();
-    bool ok = store.PrepareFile(record, m_pdfName, destination, m_folder);
+    // Named after the user's file, never after a piece's temporary name.
+    bool ok = store.StoreBytes(record, std::move(bytes), m_tel.FileNameOrig());
     if (ok) {
         record.BuildDescription();
-        ok = DorvaneFiles::CopyFile(tmp, destination, true);
-    }
-    if (ok) {
         store.CopyRecordDefaults(record, m_tel.WorkRecordset(0), true);
         if (record.Value("Ditta").empty()) {
             record.SetValue("Ditta", m_tel.Info().Company);

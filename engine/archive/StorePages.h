@@ -18,7 +18,8 @@ public:
     // reads the progressive number it is made of.
     using Label = std::function<std::string()>;
     // The routine's own links of the stored record (its SYS_RECORD); tmp is the
-    // temporary PDF that names the routine's log lines. Empty: none.
+    // document's name in the routine's log lines (no file of that name is made). Empty:
+    // none.
     using OwnLinks = std::function<bool(long record, const std::string& tmp)>;
 
     // routine: the routine's name with "()", as its log lines show it.
@@ -34,7 +35,7 @@ public:
     // Stores pages first..last as one single record; the success of that document.
     bool Store(long first, long last, const std::string& text, const Label& label,
                const Writer& writer, const OwnLinks& ownLinks = {});
-    // The same for the whole file, copied as it is.
+    // The same for the whole file, stored as it is.
     bool StoreWholeFile(const std::string& text, const Label& label, const Writer& writer,
                         const OwnLinks& ownLinks = {});
     // Reports the page to the job; true when the user asked to stop.
@@ -45,11 +46,11 @@ public:
     const std::string& PdfName() const { return m_pdfName; }
 
 private:
-    // Puts the document's PDF into tmp.
-    using Save = std::function<bool(const std::string& tmp)>;
+    // Gives the document's PDF.
+    using Save = std::function<bool(std::string& bytes)>;
     bool StoreWith(const Save& save, const std::string& text, const Label& label,
                    const Writer& writer, const OwnLinks& ownLinks);
-    bool SaveRecord(const std::string& tmp, std::string& destination);
+    bool SaveRecord(std::string bytes);
     bool LinkRecord(long record, const std::string& tmp, const OwnLinks& ownLinks,
                     bool& referenceFailed);
 

@@ -64,6 +64,7 @@ long bvTel::FileSplit(FileTable& xaFiles, long nIdx) {
             written = !name2.empty() && PDFExtractPages(s, n - 1, name2);
         }
         if (written) {
+            m_sSplitFingerprint = PageFingerprint();
             xaFiles.insert(xaFiles.begin() + nIdx + 1, FileRow{name2, row.name, false});
             xaFiles[static_cast<size_t>(nIdx)].path = name1;
             xaFiles[static_cast<size_t>(nIdx)].found = false;

@@ -86,6 +86,21 @@ public:
         }
     }
 
+    bool Ready(std::string& tried) override {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        tried = ReaderExecutable();
+        try {
+            // A question about a file that cannot exist: a working reader answers "not
+            // opened" at once; a missing or broken one gives no answer.
+            const auto deadline = wire::FdSource::Clock::now() + std::chrono::seconds(10);
+            return Attempt("/\x01quorvin-prova-lettore\x01.pdf", deadline).status ==
+                   Status::Answered;
+        } catch (...) {
+            Stop();
+            return false;
+        }
+    }
+
 private:
     enum class Status { Answered, NoAnswer, Failed };
     struct Outcome {

@@ -20,6 +20,12 @@ public:
     // Every page of the file, or nullopt when it cannot be opened (damaged, encrypted,
     // not a PDF, empty, over a limit). Never throws.
     virtual std::optional<Document> Read(const std::string& path) = 0;
+    // Whether files can be read at all (the reader program starts and answers); false
+    // with the program tried in tried.
+    virtual bool Ready(std::string& tried) {
+        tried.clear();
+        return true;
+    }
 };
 
 // Poppler in this process: for the reader child itself and for fuzzing.

@@ -1,5 +1,6 @@
 #include "engine/pdf/PdfWriter.h"
 
+#include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
@@ -95,13 +96,49 @@ int PageCutter::PageCount() const {
     return static_cast<int>(m_impl->pages.size());
 }
 
-bool PageCutter::Write(int first, int last, const std::string& destination, std::string* error) {
+bool PageCutter::WriteToMemory(int first, int last, std::string& bytes, std::string* error) {
+    bytes.clear();
+    if (!CheckRange(first, last, error)) {
+        return false;
+    }
+    try {
+        QPDF piece;
+        piece.setSuppressWarnings(true);
+        piece.emptyPDF();
+        QPDFPageDocumentHelper pieceDoc(piece);
+        for (int i = first; i <= last; ++i) {
+            pieceDoc.addPage(m_impl->pages[static_cast<std::size_t>(i)], false);
+        }
+        QPDFWriter writer(piece);
+        writer.setOutputMemory();
+        writer.setMinimumPDFVersion(m_impl->source.getPDFVersion(),
+                                    m_impl->source.getExtensionLevel());
+        writer.write();
+        const auto buffer = writer.getBufferSharedPointer();
+        bytes.assign(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
+        return true;
+    } catch (const std::exception& e) {
+        SetError(error, e.what());
+    } catch (...) {
+        SetError(error, "errore sconosciuto");
+    }
+    return false;
+}
+
+bool PageCutter::CheckRange(int first, int last, std::string* error) const {
     if (!m_impl->open) {
         SetError(error, "file di origine non aperto");
         return false;
     }
     if (first < 0 || last < first || last >= PageCount()) {
         SetError(error, "intervallo di pagine non valido");
+        return false;
+    }
+    return true;
+}
+
+bool PageCutter::Write(int first, int last, const std::string& destination, std::string* error) {
+    if (!CheckRange(first, last, error)) {
         return false;
     }
     if (SamePath(destination, m_impl->sourcePath)) {

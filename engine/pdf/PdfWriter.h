@@ -18,8 +18,11 @@ public:
     // Writes pages first..last (0-based, inclusive) as a new PDF at destination (through
     // a temporary name and a rename). False with a reason on failure; never throws.
     bool Write(int first, int last, const std::string& destination, std::string* error);
+    // The same piece as bytes in memory, no file made.
+    bool WriteToMemory(int first, int last, std::string& bytes, std::string* error);
 
 private:
+    bool CheckRange(int first, int last, std::string* error) const;
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };

@@ -5,11 +5,11 @@
 #include "archive/DorvaneFiles.h"
 #include "archive/DorvaneJob.h"
 #include "archive/DorvaneRecordset.h"
+#include "archive/Quoting.h"
+#include "archive/Schema.h"
 
-#include <sys/resource.h>
-
-#include <csignal>
 #include <filesystem>
+#include <tuple>
 
 namespace fs = std::filesystem;
 
@@ -27,14 +27,19 @@ protected:
     }
 
     std::string Folder(const char* code) { return m_connection->Archive(code)->folder; }
+    long Rows(const std::string& table) {
+        db::Result result;
+        EXPECT_TRUE(m_connection->Query("select count(*) from " + table, result));
+        return result.rows.empty() ? -1 : std::stol(result.rows[0][0].value_or("-1"));
+    }
 };
 
-TEST_P(StoreTest, PrepareFileStaysInsideTheArchiveFolder) {
+TEST_P(StoreTest, StoredFilesLiveInTheDatabaseUnderSafeUniqueNames) {
     DorvaneArchiveStore store(m_connection);
     DorvaneRecordset record(m_connection);
     ASSERT_TRUE(record.Open(kSingleCode, Mode::Updatable));
-    const fs::path folder = fs::weakly_canonical(Folder(kSingleCode));
     std::string destination;
+    // Each name is taken by a saved record before the next one is asked for.
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"ricevuta.pdf", "ricevuta.pdf"},
         {"ricevuta.pdf", "ricevuta_2.pdf"},
@@ -42,7 +47,9 @@ TEST_P(StoreTest, PrepareFileStaysInsideTheArchiveFolder) {
         {"C:\\Ricevute\\..\\f24.PDF", "f24.PDF"},
         {"..", "documento"},
         {"", "documento_2"},
-        {"...pdf", "pdf"},
+        {"...pdf", "documento.pdf"},
+        {"..pdf", "documento_2.pdf"},
+        {" .pdf", "documento_3.pdf"},
         {"a..b.pdf", "a.b.pdf"},
         {"sub/dir/", "documento_3"},
         {std::string("bad\nname\x01.pdf"), "badname.pdf"},
@@ -50,29 +57,50 @@ TEST_P(StoreTest, PrepareFileStaysInsideTheArchiveFolder) {
     for (const auto& [name, expected] : cases) {
         ASSERT_TRUE(record.AddNew());
         ASSERT_TRUE(store.PrepareFile(record, name, destination)) << name;
-        const fs::path path = fs::weakly_canonical(destination);
-        EXPECT_EQ(path.parent_path(), folder) << name;
-        EXPECT_EQ(path.filename().string(), expected) << name;
-        EXPECT_TRUE(fs::exists(path)) << "the name is held until copied onto";
-        EXPECT_EQ(record.Value("SYS_FILE"), destination);
-        record.CancelUpdate();
+        // The staging file is outside the archive folder and goes once the record has it.
+        EXPECT_FALSE(fs::path(destination).string().starts_with(Folder(kSingleCode)));
+        WriteAll(destination, "%PDF " + expected);
+        EXPECT_EQ(record.Value("SYS_FILE"), expected) << name;
+        ASSERT_TRUE(record.Update()) << m_connection->LastError();
+        EXPECT_FALSE(fs::exists(destination)) << name;
+        std::string stored;
+        std::string bytes;
+        ASSERT_TRUE(store.ReadStoredFile(kSingleCode, std::stol(record.Value("SYS_RECORD")),
+                                         stored, bytes));
+        EXPECT_EQ(stored, expected);
+        EXPECT_EQ(bytes, "%PDF " + expected);
     }
     ASSERT_TRUE(record.AddNew());
     EXPECT_TRUE(store.PrepareFile(record, "a.pdf", destination, Folder(kSingleCode) + "/"));
     EXPECT_FALSE(store.PrepareFile(record, "a.pdf", destination, m_dir.File("altrove")));
     EXPECT_FALSE(store.PrepareFile(record, "a.pdf", destination, Folder(kSingleCode) + "/.."));
     EXPECT_TRUE(destination.empty());
+    record.CancelUpdate();
     DorvaneRecordset notAnArchive(m_connection);
     ASSERT_TRUE(notAnArchive.Open("select * from SYS_TIPO_DOC_F"));
     EXPECT_FALSE(store.PrepareFile(notAnArchive, "a.pdf", destination));
     const std::string longName = std::string(400, 'x') + ".pdf";
     ASSERT_TRUE(record.AddNew());
     ASSERT_TRUE(store.PrepareFile(record, longName, destination));
-    EXPECT_LE(fs::path(destination).filename().string().size(), 200U);
-    EXPECT_EQ(fs::path(destination).extension(), ".pdf");
+    EXPECT_LE(record.Value("SYS_FILE").size(), 200U);
+    EXPECT_TRUE(record.Value("SYS_FILE").ends_with(".pdf"));
+    record.CancelUpdate();
+    EXPECT_FALSE(fs::exists(destination)) << "a cancelled record leaves no staging file";
+    EXPECT_TRUE(!fs::exists(Folder(kSingleCode)) || fs::is_empty(Folder(kSingleCode)))
+        << "nothing is written to the folder";
+    // Bytes from memory, and a stored file given back to a path.
+    const std::string binary("%PDF\0\xff\x01\r\n'\"", 12);
+    ASSERT_TRUE(record.AddNew());
+    ASSERT_TRUE(store.StoreBytes(record, binary, "memoria.pdf"));
+    ASSERT_TRUE(record.Update()) << m_connection->LastError();
+    const long number = std::stol(record.Value("SYS_RECORD"));
+    ASSERT_TRUE(store.ExtractStoredFile(kSingleCode, number, m_dir.File("fuori.pdf")));
+    EXPECT_EQ(ReadAll(m_dir.File("fuori.pdf")), binary);
+    EXPECT_FALSE(store.ExtractStoredFile(kSingleCode, number + 1, m_dir.File("no.pdf")));
+    EXPECT_FALSE(fs::exists(m_dir.File("no.pdf")));
 }
 
-TEST_P(StoreTest, RollbackDropsRecordsAndDeletesCopiedFiles) {
+TEST_P(StoreTest, RollbackDropsRecordsTheirFilesAndLinks) {
     const std::string source = m_dir.File("ricevuta.pdf");
     WriteAll(source, "%PDF-1.4 finta ricevuta");
     DorvaneArchiveStore store(m_connection);
@@ -81,11 +109,13 @@ TEST_P(StoreTest, RollbackDropsRecordsAndDeletesCopiedFiles) {
     ASSERT_TRUE(record.Open(kSummaryCode, Mode::Updatable));
     ASSERT_TRUE(store.OpenLinks(links));
 
-    const auto archiveOne = [&](std::string& stored) {
+    std::string staged;
+    const auto archiveOne = [&] {
         EXPECT_TRUE(m_connection->Begin()) << m_connection->LastError();
         EXPECT_TRUE(store.AddRecord(record));
         EXPECT_TRUE(record.SetValue("Ditta", "Rossi"));
-        EXPECT_TRUE(store.StoreFile(record, source, "ricevuta.pdf", stored));
+        EXPECT_TRUE(store.PrepareFile(record, "ricevuta.pdf", staged));
+        EXPECT_TRUE(DorvaneFiles::CopyFile(source, staged, true));
         EXPECT_TRUE(record.Update()) << m_connection->LastError();
         EXPECT_TRUE(links.AddNew());
         EXPECT_TRUE(links.SetValue("DB_PAR_SERIALE", kSummaryCode));
@@ -93,23 +123,23 @@ TEST_P(StoreTest, RollbackDropsRecordsAndDeletesCopiedFiles) {
         EXPECT_TRUE(links.SetValue("DB_SON_SERIALE", kSingleCode));
         EXPECT_TRUE(links.SetValue("DB_SON_RECORD", 1));
         EXPECT_TRUE(links.Update());
+        return std::stol(record.Value("SYS_RECORD"));
     };
-    std::string rolledBack;
-    archiveOne(rolledBack);
-    ASSERT_TRUE(fs::exists(rolledBack));
+    archiveOne();
     ASSERT_TRUE(m_connection->Rollback());
-    EXPECT_FALSE(fs::exists(rolledBack));
+    EXPECT_FALSE(fs::exists(staged));
     EXPECT_TRUE(fs::exists(source));
     EXPECT_EQ(RecordCount(kSummaryCode), 0);
-    DorvaneRecordset check(m_connection);
-    ASSERT_TRUE(check.Open("select * from DB_COLLEGAMENTI"));
-    EXPECT_EQ(check.RecordCount(), 0);
+    EXPECT_EQ(Rows("DB_COLLEGAMENTI"), 0);
+    EXPECT_EQ(Rows("DB_FILE"), 0);
 
-    std::string committed;
-    archiveOne(committed);
+    const long committed = archiveOne();
     ASSERT_TRUE(m_connection->Commit());
-    EXPECT_TRUE(fs::exists(committed));
-    EXPECT_EQ(ReadAll(committed), ReadAll(source));
+    std::string name;
+    std::string bytes;
+    ASSERT_TRUE(store.ReadStoredFile(kSummaryCode, committed, name, bytes));
+    EXPECT_EQ(bytes, ReadAll(source));
+    EXPECT_EQ(name, "ricevuta.pdf");
     EXPECT_EQ(RecordCount(kSummaryCode), 1);
     EXPECT_FALSE(m_connection->Commit()); // nothing open any more
 }
@@ -135,11 +165,12 @@ TEST_P(StoreTest, JobCommitsOnSuccessAndRollsBackOnFailureOrException) {
     const std::string source = m_dir.File("f24.pdf");
     WriteAll(source, "%PDF-1.4");
     DorvaneArchiveStore store(m_connection);
-    const auto storeOne = [&](bool succeed, bool raise, std::string& stored) {
+    const auto storeOne = [&](bool succeed, bool raise) {
         DorvaneJob job;
         job.UseTransaction(m_connection);
         job.OnJob = [&](bool& ok) {
             DorvaneRecordset record(m_connection);
+            std::string stored;
             ok = record.Open(kSingleCode, Mode::Updatable) && store.AddRecord(record) &&
                  store.StoreFile(record, source, "f24.pdf", stored) && record.Update();
             if (raise) {
@@ -149,48 +180,83 @@ TEST_P(StoreTest, JobCommitsOnSuccessAndRollsBackOnFailureOrException) {
         };
         return job.Run();
     };
-    std::string stored;
-    EXPECT_FALSE(storeOne(false, false, stored));
-    EXPECT_FALSE(fs::exists(stored));
-    EXPECT_FALSE(storeOne(true, true, stored));
-    EXPECT_FALSE(fs::exists(stored));
+    EXPECT_FALSE(storeOne(false, false));
+    EXPECT_FALSE(storeOne(true, true));
     EXPECT_EQ(RecordCount(kSingleCode), 0);
-    EXPECT_TRUE(storeOne(true, false, stored));
-    EXPECT_TRUE(fs::exists(stored));
+    EXPECT_EQ(Rows("DB_FILE"), 0);
+    EXPECT_TRUE(storeOne(true, false));
     EXPECT_EQ(RecordCount(kSingleCode), 1);
+    EXPECT_EQ(Rows("DB_FILE"), 1);
+    EXPECT_TRUE(fs::exists(source)) << "the source is read, never moved";
     EXPECT_FALSE(m_connection->InTransaction());
 }
 
-TEST_P(StoreTest, AFullDiskFailsTheRecordNotTheDatabase) {
-    const std::string source = m_dir.File("grande.pdf");
-    WriteAll(source, std::string(512 * 1024, 'x'));
+TEST_P(StoreTest, AFileThatCannotBeReadFailsTheRecordNotTheDatabase) {
+    const std::string source = m_dir.File("sparito.pdf");
+    WriteAll(source, "%PDF");
     DorvaneArchiveStore store(m_connection);
     DorvaneRecordset record(m_connection);
     ASSERT_TRUE(record.Open(kSingleCode, Mode::Updatable));
     ASSERT_TRUE(store.AddRecord(record));
-    ASSERT_TRUE(record.SetValue("Ditta", "Rossi"));
     std::string stored;
-    {
-        // The file-size limit stands in for a full disk while the copy is written.
-        auto* previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit previous{};
-        getrlimit(RLIMIT_FSIZE, &previous);
-        rlimit limited = previous;
-        limited.rlim_cur = 64 * 1024;
-        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-        const bool ok = store.StoreFile(record, source, "grande.pdf", stored);
-        setrlimit(RLIMIT_FSIZE, &previous);
-        std::signal(SIGXFSZ, previousHandler);
-        EXPECT_FALSE(ok);
-    }
-    EXPECT_TRUE(stored.empty());
-    EXPECT_TRUE(fs::is_empty(Folder(kSingleCode))) << "no partial copy is left";
+    ASSERT_TRUE(store.StoreFile(record, source, "sparito.pdf", stored));
+    fs::remove(source);
+    EXPECT_FALSE(record.Update());
+    EXPECT_FALSE(m_connection->LastError().empty());
+    EXPECT_EQ(RecordCount(kSingleCode), 0) << "no record without its file";
+    EXPECT_FALSE(store.StoreFile(record, source, "sparito.pdf", stored));
     EXPECT_TRUE(record.CancelUpdate());
     // The database goes on working.
+    WriteAll(source, "%PDF di nuovo");
     ASSERT_TRUE(store.AddRecord(record));
-    ASSERT_TRUE(store.StoreFile(record, source, "grande.pdf", stored));
+    ASSERT_TRUE(store.StoreFile(record, source, "sparito.pdf", stored));
     ASSERT_TRUE(record.Update()) << m_connection->LastError();
     EXPECT_EQ(RecordCount(kSingleCode), 1);
+}
+
+TEST_P(StoreTest, AnArchiveWithFilesOnDiskIsMigratedIntoTheDatabase) {
+    const std::string locator = NewLocator();
+    const std::string folder = m_dir.File("vecchio");
+    fs::create_directories(folder);
+    WriteAll(folder + "/uno.pdf", "%PDF uno");
+    WriteAll(folder + "/due.pdf", std::string("%PDF\0due", 8));
+    std::string error;
+    {
+        auto raw = GetParam() == BackendKind::Sqlite ? db::OpenSqlite(locator, {}, error)
+                                                     : db::OpenPostgres(locator, error);
+        ASSERT_TRUE(raw) << error;
+        ASSERT_TRUE(schema::Migrate(*raw, 2, error)) << error;
+        ASSERT_TRUE(raw->Execute(
+            "insert into DB_ELENCO (SYS_SERIALE, ARCHIVIO, TIPO_ARCH, ANNO, NOME_TABELLA,"
+            " CARTELLA) values ('VECCHIO', 'Vecchio archivio', 1, 0, 'arc_vecchio', " +
+            SqlText(folder) + ");" +
+            schema::CreateArchiveTableSql(raw->Kind(), "arc_vecchio", {}) +
+            ";insert into arc_vecchio (sys_seriale, sys_file) values ('VECCHIO', " +
+            SqlText(folder + "/uno.pdf") + "), ('VECCHIO', " + SqlText(folder + "/due.pdf") +
+            "), ('VECCHIO', " + SqlText(folder + "/perso.pdf") + "), ('VECCHIO', null)"))
+            << raw->LastError();
+    }
+    auto migrated = OpenEmpty(locator);
+    ASSERT_TRUE(migrated);
+    EXPECT_EQ(migrated->Info("versione_schema"), std::to_string(schema::kVersion));
+    DorvaneArchiveStore store(migrated);
+    const std::vector<std::tuple<long, std::string, std::string>> expected = {
+        {1, "uno.pdf", "%PDF uno"}, {2, "due.pdf", std::string("%PDF\0due", 8)}};
+    for (const auto& [number, name, content] : expected) {
+        std::string stored;
+        std::string bytes;
+        ASSERT_TRUE(store.ReadStoredFile("VECCHIO", number, stored, bytes)) << number;
+        EXPECT_EQ(stored, name);
+        EXPECT_EQ(bytes, content);
+    }
+    db::Result names;
+    ASSERT_TRUE(migrated->Query("select sys_file from arc_vecchio order by sys_record", names));
+    ASSERT_EQ(names.rows.size(), 4U);
+    EXPECT_EQ(names.rows[0][0], db::Cell("uno.pdf"));
+    EXPECT_EQ(names.rows[1][0], db::Cell("due.pdf"));
+    EXPECT_EQ(names.rows[2][0], std::nullopt) << "a file already gone stays gone";
+    EXPECT_EQ(ReadAll(folder + "/uno.pdf"), "%PDF uno") << "the old folder is left as it was";
+    EXPECT_TRUE(fs::exists(folder + "/due.pdf"));
 }
 
 TEST(DorvaneJobTest, ProgressRaisesChangedPercentagesAndCallsTheHook) {

@@ -132,10 +132,17 @@ long ArchivingTest::RecordCount(const std::string& archive) {
 
 std::vector<std::string> ArchivingTest::StoredFiles(const std::string& archive) {
     std::vector<std::string> files;
+    DorvaneRecordset rs(m_env.Connection());
+    EXPECT_TRUE(rs.Open("select NOME from DB_FILE where SYS_SERIALE='" + archive +
+                        "' order by SYS_RECORD"));
+    for (; rs.IsOpen() && !rs.Eof(); rs.MoveNext()) {
+        files.push_back(rs.Value("NOME"));
+    }
+    // Nothing is ever written into the archive's folder any more.
     std::error_code ec;
     for (const auto& entry :
          std::filesystem::directory_iterator(m_env.Archives().Folder(archive), ec)) {
-        files.push_back(entry.path().filename().string());
+        ADD_FAILURE() << "file in the archive folder: " << entry.path();
     }
     return files;
 }

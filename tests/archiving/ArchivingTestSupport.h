@@ -65,7 +65,7 @@ protected:
                    const std::vector<std::pair<std::string, std::string>>& fields);
     long CountRows(const std::string& sql);
     long RecordCount(const std::string& archive);
-    // Files stored in the archive's folder.
+    // The names of the files stored in the archive (none may be in its folder).
     std::vector<std::string> StoredFiles(const std::string& archive);
     std::string Table(const std::string& archive);
     bool Run(const std::string& sql);

@@ -548,16 +548,17 @@ TEST_P(CommunicationPagesTest, DocumentsStartWhereTheirTypeSaysAndEndAtTheList) 
 }
 
 TEST_P(CommunicationPagesTest, AnAcknowledgementWithoutProgressiveNumberIsNotStored) {
-    // Its only document fails, so the job fails and the file keeps nothing.
-    EXPECT_FALSE(ArchivePages(Replaced(TemplatePages("r36_bonus_famiglie.txt"),
+    // Its only document fails; the summary record holds the whole file all the same.
+    EXPECT_TRUE(ArchivePages(Replaced(TemplatePages("r36_bonus_famiglie.txt"),
                                        "09022710051234567 - 000001 la comunicazione",
                                        "09022710051234567 la comunicazione")));
     EXPECT_EQ(LinesOf("WriteFieldsRichiestaSing()"),
               (std::vector<LogLine>{{1, "Estrazione dati", "WriteFieldsRichiestaSing()",
                                      "13: Protocollo non riconosciuto: '09022710051234567'"}}));
     EXPECT_EQ(StoreMessages(), (std::vector<std::string>{"Memorizzazione dati non riuscita"}));
-    EXPECT_EQ(LinesOf("m_cJob_OnJob()").back().msg, "Archiviazione non completata");
-    EXPECT_EQ(RecordCount(kStdSummary), 0);
+    EXPECT_EQ(LinesOf("m_cJob_OnJob()").back().msg, "Archiviazione completata");
+    EXPECT_TRUE(m_engine->ArchivedWithErrors());
+    EXPECT_EQ(RecordCount(kStdSummary), 1);
     EXPECT_EQ(RecordCount(kStdSingle), 0);
     EXPECT_TRUE(Links().empty());
 }
@@ -586,7 +587,8 @@ TEST_P(CommunicationPagesTest, AFailedLinkToTheSummarySaysWhy) {
         ASSERT_TRUE(Run("create trigger nessun_collegamento before insert on DB_COLLEGAMENTI "
                         "for each row execute function nessun_collegamento()"));
     }
-    EXPECT_FALSE(Archive("r36_bonus_famiglie.txt", kFile));
+    EXPECT_TRUE(Archive("r36_bonus_famiglie.txt", kFile));
+    EXPECT_TRUE(m_engine->ArchivedWithErrors());
     const auto messages = StoreMessages();
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_THAT(
@@ -595,7 +597,8 @@ TEST_P(CommunicationPagesTest, AFailedLinkToTheSummarySaysWhy) {
             "Creazione collegamenti al riepilogo per il progressivo 000001 non riuscita ("));
     EXPECT_THAT(messages[0], HasSubstr("collegamenti bloccati"));
     EXPECT_EQ(messages[1], "Creazione collegamenti progressivo 000001 non riuscita");
-    EXPECT_EQ(RecordCount(kStdSingle), 0);
+    EXPECT_EQ(RecordCount(kStdSingle), 0) << "a document that failed leaves nothing";
+    EXPECT_EQ(RecordCount(kStdSummary), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, CommunicationPagesTest,

@@ -383,16 +383,18 @@ TEST_P(DeclarationArchivingTest, RunTimeErrorNamesThePageToCheck) {
     EXPECT_EQ(RecordCount(kStdSingle), 0);
 }
 
-TEST_P(DeclarationArchivingTest, SummaryFileThatCannotBeMadeSaysWhy) {
-    // The summary archive's folder cannot be created: a file stands in its place.
-    const std::string folder = m_env.Archives().Folder(kStdSummary);
-    std::filesystem::remove_all(folder);
-    std::ofstream(folder) << "occupato";
-    EXPECT_FALSE(Archive("r09_770_ordinario.txt", "770.pdf"));
+TEST_P(DeclarationArchivingTest, SummaryFileThatCannotBeReadSaysWhy) {
+    // The receipt disappears between its reading and its archiving.
+    const std::string pdf = MakeReceipt(m_dir, "r09_770_ordinario.txt", "770.pdf");
+    m_engine->File(pdf);
+    m_engine->FileNameOrig("770.pdf");
+    std::filesystem::remove(pdf);
+    m_log.clear();
+    EXPECT_FALSE(m_engine->Process());
     const auto lines = LinesOf("m_cJob_OnJob()");
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_THAT(lines[0].msg, HasSubstr("Impossibile creare"));
-    EXPECT_THAT(lines[0].msg, HasSubstr(folder));
+    EXPECT_THAT(lines[0].msg, HasSubstr("non riuscita"));
+    EXPECT_THAT(lines[0].msg, HasSubstr(pdf));
     EXPECT_EQ(lines[1].msg, "Archiviazione non completata");
     EXPECT_EQ(RecordCount(kStdSummary), 0);
 }

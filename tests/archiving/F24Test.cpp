@@ -3,6 +3,8 @@
 #include "archive/DorvaneRecordset.h"
 #include "archive/Utf8.h"
 
+#include <filesystem>
+
 namespace quorvin::test {
 
 void F24Test::SetUp() {
@@ -53,6 +55,18 @@ std::vector<Record> F24Test::Records(const std::string& archive) {
         Record record;
         for (const auto& field : rs.FieldNames()) {
             record[Lower(field)] = rs.Value(field);
+        }
+        // The stored file, written out of the database under its stored name, so that a
+        // test reads it as a PDF.
+        if (!record["sys_file"].empty()) {
+            const std::string folder =
+                m_dir.File("estratti/" + archive + "_" + record["sys_record"]);
+            std::filesystem::create_directories(folder);
+            const std::string path = folder + "/" + record["sys_file"];
+            EXPECT_TRUE(m_env.ArchiveStore().ExtractStoredFile(
+                archive, std::stol(record["sys_record"]), path))
+                << m_env.Connection()->LastError();
+            record["sys_file"] = path;
         }
         records.push_back(std::move(record));
     }

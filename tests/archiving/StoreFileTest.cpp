@@ -20,9 +20,10 @@ protected:
     }
 };
 
-TEST_P(StoreFileTest, NoSummaryAndNothingToStoreCompletes) {
-    // Formal checks only, no totals, no list: the file keeps no summary record.
-    EXPECT_TRUE(ProcessReceipt(
+TEST_P(StoreFileTest, NothingToStoreLeavesTheFileInTheFolderAndSaysSo) {
+    // Formal checks only, no totals, no list: the file keeps no summary record, and
+    // nothing else of it would be archived.
+    EXPECT_FALSE(ProcessReceipt(
         "intra.pdf", {{kHeaderSD, kIntraLists, kIntraLists2,
                        "SONO STATI ESEGUITI I CONTROLLI FORMALI PREVISTI DALLE SPECIFICHE",
                        "DATA DI TRASMISSIONE 25/01/2011",
@@ -32,8 +33,9 @@ TEST_P(StoreFileTest, NoSummaryAndNothingToStoreCompletes) {
     EXPECT_FALSE(m_tel->StoreSummary());
     EXPECT_EQ(m_tel->SingleArchive(), kStdSingle);
     EXPECT_EQ(m_tel->SummaryRecord(), -1);
-    EXPECT_EQ(Messages(),
-              (std::vector<std::string>{"Archiviazione completata", "Elaborazione terminata"}));
+    EXPECT_EQ(Messages(), (std::vector<std::string>{"Nessun dato da archiviare nel file.",
+                                                    "Archiviazione non completata",
+                                                    "Elaborazione interrotta"}));
     EXPECT_EQ(LinesOf("m_cJob_OnJob()")[0].file, "intra.pdf");
     ExpectNothingStored();
 }
@@ -55,12 +57,15 @@ TEST_P(StoreFileTest, SummaryRecordWithItsFileAndDescription) {
     EXPECT_EQ(rs.Value("SYS_RECORD"), std::to_string(m_tel->SummaryRecord()));
     EXPECT_EQ(rs.Value("Protocollo_Attribuito"), "11012500001");
     EXPECT_NE(rs.Value("SYS_DESCR").find("11012500001"), std::string::npos);
-    // The stored copy is named after the user's file, inside the archive's folder.
-    const std::string stored = rs.Value("SYS_FILE");
-    EXPECT_EQ(DorvaneFiles::FolderOf(stored),
-              DorvaneFiles::FolderOf(m_env.Archives().Folder(kStdSummary) + "/x"));
-    EXPECT_EQ(DorvaneFiles::FileName(stored, true), "intra 'gennaio'.pdf");
-    EXPECT_EQ(ReadAll(stored), ReadAll(m_tel->File()));
+    // The stored copy is named after the user's file and lives in the database.
+    EXPECT_EQ(rs.Value("SYS_FILE"), "intra 'gennaio'.pdf");
+    std::string name;
+    std::string bytes;
+    ASSERT_TRUE(m_env.ArchiveStore().ReadStoredFile(kStdSummary, m_tel->SummaryRecord(), name,
+                                                    bytes));
+    EXPECT_EQ(name, "intra 'gennaio'.pdf");
+    EXPECT_EQ(bytes, ReadAll(m_tel->File()));
+    EXPECT_EQ(StoredFiles(kStdSummary), (std::vector<std::string>{"intra 'gennaio'.pdf"}));
     EXPECT_EQ(RecordCount(kStdSingle), 0);
 }
 
@@ -125,7 +130,7 @@ TEST_P(StoreFileTest, AFailedSummaryStepRollsEverythingBack) {
     const auto lines = LinesOf("m_cJob_OnJob()");
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_TRUE(lines[0].msg == "Errore nella scrittura dei dati del riepilogo." ||
-                lines[0].msg == "Copia file non riuscita.")
+                lines[0].msg == "Copia file non riuscita: '" + m_tel->File() + "'.")
         << lines[0].msg;
     EXPECT_EQ(lines[1].msg, "Archiviazione non completata");
     EXPECT_EQ(m_tel->SummaryRecord(), -1);
