@@ -28,6 +28,20 @@ void Save(QWidget* widget, const QString& folder, const QString& name) {
     }
 }
 
+// "Consulta archivio" with a taxpayer's receipts found and the first one's detail.
+void SaveConsult(frmMain& window, const QString& folder) {
+    frmConsulta* consult = window.OpenConsult();
+    if (consult == nullptr) {
+        return;
+    }
+    consult->resize(1280, 800);
+    consult->findChild<QLineEdit*>(QStringLiteral("txtCerca"))
+        ->setText(QStringLiteral("RSSMRA80A01H501U"));
+    consult->Search();
+    Save(consult, folder, QStringLiteral("6-consulta-archivio.png"));
+    consult->close();
+}
+
 void Tour(frmMain& window, const QString& folder, const QString& receipts, const QString& rejects) {
     if (auto* text = window.findChild<QLineEdit*>(QStringLiteral("txtTelFolder"))) {
         text->setText(receipts);
@@ -54,6 +68,7 @@ void Tour(frmMain& window, const QString& folder, const QString& receipts, const
     QTimer::singleShot(400, &window, [&window, folder] {
         Save(window.LastLogViewer(), folder, QStringLiteral("4-log.png"));
         window.LastLogViewer()->close();
+        SaveConsult(window, folder);
         QTimer::singleShot(400, &window, [folder] {
             QWidget* dialog = QApplication::activeModalWidget();
             Save(dialog, folder, QStringLiteral("5-accesso.png"));

@@ -1,5 +1,6 @@
 #include "archive/ArchiveSearch.h"
 
+#include "archive/DorvaneArchiveStore.h"
 #include "archive/DorvaneConnection.h"
 #include "archive/DorvaneFiles.h"
 #include "archive/DorvaneRecordset.h"
@@ -193,39 +194,18 @@ std::string Text(const db::Cell& cell) {
 
 } // namespace
 
-bool StoredPdf(DorvaneConnection& connection, const std::string& archive, long record,
-               std::string& bytes, std::string& error) {
+bool StoredPdf(const std::shared_ptr<DorvaneConnection>& connection, const std::string& archive,
+               long record, std::string& bytes, std::string& error) {
     bytes.clear();
-    const ArchiveSpec* spec = connection.Archive(archive);
-    if (spec == nullptr) {
+    if (connection->Archive(archive) == nullptr) {
         error = "Archivio '" + archive + "' inesistente.";
         return false;
     }
-    db::Result result;
-    if (!connection.Query("select sys_file from " + spec->table +
-                              " where sys_record=" + SqlNumber(record),
-                          result)) {
-        error = connection.LastError();
+    std::string name;
+    if (!DorvaneArchiveStore(connection).ReadStoredFile(archive, record, name, bytes)) {
+        error = connection->LastError();
         return false;
     }
-    if (result.rows.empty()) {
-        error = "Il record " + std::to_string(record) + " dell'archivio '" + spec->name +
-                "' non esiste.";
-        return false;
-    }
-    const std::string path = Text(result.rows[0][0]);
-    if (path.empty()) {
-        error = "Il record " + std::to_string(record) + " non ha un file archiviato.";
-        return false;
-    }
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (!in) {
-        error = "Impossibile leggere il file archiviato '" + path + "'.";
-        return false;
-    }
-    bytes = content.str();
     return true;
 }
 
@@ -388,7 +368,7 @@ bool Finder::Pdf(const std::string& archive, long record, std::string& bytes, st
         error = "Archivio '" + archive + "' inesistente o non consultabile.";
         return false;
     }
-    return StoredPdf(*m_connection, archive, record, bytes, error);
+    return StoredPdf(m_connection, archive, record, bytes, error);
 }
 
 } // namespace quorvin::search

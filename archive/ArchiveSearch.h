@@ -82,8 +82,8 @@ struct ArchiveName {
 };
 
 // The stored PDF of a record, as bytes; false with an Italian reason.
-bool StoredPdf(DorvaneConnection& connection, const std::string& archive, long record,
-               std::string& bytes, std::string& error);
+bool StoredPdf(const std::shared_ptr<DorvaneConnection>& connection, const std::string& archive,
+               long record, std::string& bytes, std::string& error);
 
 class Finder {
 public:

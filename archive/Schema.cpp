@@ -250,9 +250,7 @@ std::string BlobValue(db::Backend backend, const std::string& cell) {
     if (backend == db::Backend::Sqlite) {
         return cell;
     }
-    const auto digit = [](char c) {
-        return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
-    };
+    const auto digit = [](char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; };
     std::string bytes;
     bytes.reserve(cell.size() / 2);
     for (size_t i = 0; i + 1 < cell.size(); i += 2) {

@@ -307,8 +307,8 @@ int ExitStatus(const shell::RunOutcome& outcome, const shell::ProcessRunner& run
                               ": " + std::to_string(rejectsLeft) + "."},
         {!runner.m_sNolvaErrFolder.empty() && !outcome.nolvaFolderUsable, ""},
         {outcome.stopped, "Elaborazione interrotta dall'utente."},
-        {outcome.filesWithErrors > 0, "Ricevute archiviate con errori: " +
-                                          std::to_string(outcome.filesWithErrors) + "."},
+        {outcome.filesWithErrors > 0,
+         "Ricevute archiviate con errori: " + std::to_string(outcome.filesWithErrors) + "."},
         {!outcome.logError.empty(), ""},
     };
     int status = 0;

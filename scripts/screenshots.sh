@@ -2,7 +2,8 @@
 # Pictures of the desktop program under a virtual X server, for review and documentation:
 # the first-start question (no archive yet: the program offers to create it), the idle
 # window, the window after archiving the sample receipts with the run's closing line, the
-# receipt-type dialog, the log viewer and the sign-in dialog. Nothing of the user's
+# receipt-type dialog, the log viewer, the sign-in dialog and the archive search window
+# with a taxpayer's receipts. Nothing of the user's
 # settings or archive is touched.
 #   scripts/screenshots.sh [OUTPUT_FOLDER]   (default: the build folder's "screenshots")
 # QUORVIN_BUILD selects the build folder (default: build-gui).
@@ -46,7 +47,7 @@ mkdir -p "$work/ricevute" "$work/scarti"
 "$build/tools/quorvin-fixture" --cartella "$root/tests/fixtures/templates" "$work/ricevute" \
     "${samples[@]}" r57_forniture_documenti_fiscali.txt >/dev/null
 
-rm -f "$out"/[0-5]-*.png
+rm -f "$out"/[0-6]-*.png
 # A sanitizer build: the desktop's D-Bus library keeps a buffer until the process ends.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
 LANG=it_IT.UTF-8 LC_ALL=it_IT.UTF-8 QT_QPA_PLATFORM=xcb \
@@ -54,7 +55,8 @@ LANG=it_IT.UTF-8 LC_ALL=it_IT.UTF-8 QT_QPA_PLATFORM=xcb \
     "$build/app/quorvin" --impostazioni "$work/Quorvin.conf" --schermate "$out" \
     --ricevute "$work/ricevute" --scarti "$work/scarti"
 
-for f in 0-primo-avvio 1-finestra 2-dopo-archiviazione 3-tipi-ricevute 4-log 5-accesso; do
+for f in 0-primo-avvio 1-finestra 2-dopo-archiviazione 3-tipi-ricevute 4-log 5-accesso \
+    6-consulta-archivio; do
     if [ ! -s "$out/$f.png" ]; then
         echo "Schermata mancante: $out/$f.png" >&2
         exit 1

@@ -284,8 +284,9 @@ TEST_P(SearchTest, StoredPdfComesBackByteForByte) {
     search::Detail detail;
     ASSERT_TRUE(AsAdmin().Read(kSingleCode, stored, detail, error));
     EXPECT_EQ(detail.storedFile, "ricevuta.pdf");
-    EXPECT_FALSE(search::StoredPdf(*m_connection, kSingleCode, m_singles[0], bytes, error));
-    EXPECT_EQ(error, "Il record " + std::to_string(m_singles[0]) + " non ha un file archiviato.");
+    EXPECT_FALSE(search::StoredPdf(m_connection, kSingleCode, m_singles[0], bytes, error));
+    EXPECT_EQ(error, "Nessun file archiviato per il record " + std::to_string(m_singles[0]) +
+                         " dell'archivio '" + kSingleCode + "'.");
 }
 
 TEST_P(SearchTest, SearchTableFollowsEveryWriteAndOlderArchivesAreMigrated) {
