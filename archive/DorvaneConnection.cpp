@@ -65,8 +65,8 @@ std::set<std::string>& DorvaneConnection::StoredNames(const std::string& code,
     }
     std::set<std::string>& names = m_storedNames[key];
     db::Result result;
-    if (Query("select NOME from DB_FILE where SYS_SERIALE=" + SqlText(code) +
-                  " and NOME like " + SqlLikePrefix(stem),
+    if (Query("select NOME from DB_FILE where SYS_SERIALE=" + SqlText(code) + " and NOME like " +
+                  SqlLikePrefix(stem),
               result)) {
         for (const auto& row : result.rows) {
             if (row[0]) {

@@ -85,7 +85,7 @@ std::string Version3(db::Backend backend) {
 // released: a new need is a new step.
 const std::vector<std::function<std::string(db::Backend)>>& Steps() {
     static const std::vector<std::function<std::string(db::Backend)>> steps = {Version1, Version2,
-                                                                          Version3};
+                                                                               Version3};
     return steps;
 }
 
@@ -241,9 +241,7 @@ std::string BlobValue(db::Backend backend, const std::string& cell) {
     if (backend == db::Backend::Sqlite) {
         return cell;
     }
-    const auto digit = [](char c) {
-        return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
-    };
+    const auto digit = [](char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; };
     std::string bytes;
     bytes.reserve(cell.size() / 2);
     for (size_t i = 0; i + 1 < cell.size(); i += 2) {

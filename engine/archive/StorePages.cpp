@@ -67,7 +67,9 @@ bool SinglePageStore::Open() {
 
 bool SinglePageStore::Store(long first, long last, const std::string& text, const Label& label,
                             const Writer& writer, const OwnLinks& ownLinks) {
-    const auto save = [&](std::string& bytes) { return m_tel.PDFPagesToMemory(first, last, bytes); };
+    const auto save = [&](std::string& bytes) {
+        return m_tel.PDFPagesToMemory(first, last, bytes);
+    };
     return StoreWith(save, text, label, writer, ownLinks);
 }
 
@@ -126,9 +128,8 @@ bool SinglePageStore::StoreWith(const Save& save, const std::string& text, const
     if (!(ok ? connection->PartKeep() : connection->PartUndo())) {
         ok = false;
     }
-    m_tel.CountDocument(ok, ok ? static_cast<long>(
-                                     ParseInteger(record.Value("SYS_RECORD")).value_or(-1))
-                               : -1);
+    m_tel.CountDocument(
+        ok, ok ? static_cast<long>(ParseInteger(record.Value("SYS_RECORD")).value_or(-1)) : -1);
     return ok;
 }
 
