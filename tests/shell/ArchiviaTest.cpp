@@ -133,6 +133,22 @@ bool HasStored(const ArchiveState& state, const std::string& fileName) {
     return false;
 }
 
+// A receipt of the F24 template with its own protocol: a receipt of its own.
+std::string DistinctF24(const TempDir& scratch, int n) {
+    std::string text = ReadAll(TemplateFile("r01_f24_trasmissione.txt"));
+    const std::string protocol = "10061610424512345";
+    const std::string mine = "1006161042451" + std::to_string(1000 + n);
+    for (size_t at = text.find(protocol); at != std::string::npos; at = text.find(protocol, at)) {
+        text.replace(at, protocol.size(), mine);
+    }
+    const std::string source = scratch.File("f24_" + std::to_string(n) + ".txt");
+    WriteAll(source, text);
+    const std::string pdf = scratch.File("f24_" + std::to_string(n) + ".pdf");
+    std::string error;
+    EXPECT_TRUE(fixture::WriteTemplatePdf(source, pdf, &error)) << error;
+    return pdf;
+}
+
 TEST_F(ArchiviaTest, EveryFileArchivedExitsZeroAndPrintsTheListLines) {
     Receipt("r01_f24_trasmissione.txt", "a.pdf");
     Receipt("r02_f24_esito.txt", "b.PDF");
@@ -233,8 +249,10 @@ TEST_F(ArchiviaTest, EmptyFolderIsNotAFailure) {
 
 TEST_F(ArchiviaTest, SigtermStopsAfterTheCurrentFileAndSavesTheLog) {
     constexpr int kFiles = 15;
+    // Receipts of their own: copies of one receipt would leave as copies, at once.
+    TempDir scratch;
     for (int i = 0; i < kFiles; ++i) {
-        Receipt("r01_f24_trasmissione.txt", "f" + std::to_string(100 + i) + ".pdf");
+        fs::copy_file(DistinctF24(scratch, i), m_folder + "/f" + std::to_string(100 + i) + ".pdf");
     }
     QProcess cli;
     Start(cli, Args());
@@ -244,7 +262,11 @@ TEST_F(ArchiviaTest, SigtermStopsAfterTheCurrentFileAndSavesTheLog) {
         cli.waitForReadyRead(100);
         out += cli.readAllStandardOutput().toStdString();
     }
-    ::kill(static_cast<pid_t>(cli.processId()), SIGTERM);
+    // Only a running program of ours is signalled: kill(0, ...) would hit the test itself.
+    const auto pid = static_cast<pid_t>(cli.processId());
+    ASSERT_EQ(cli.state(), QProcess::Running) << "the run ended before the signal: " << out;
+    ASSERT_GT(pid, 0);
+    ::kill(pid, SIGTERM);
     ASSERT_TRUE(cli.waitForFinished(60000));
     out += cli.readAllStandardOutput().toStdString();
     EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit);
@@ -279,22 +301,6 @@ TEST_F(ArchiviaTest, AMissingPdfReaderStopsTheRunBeforeTheFirstFile) {
                     Not(HasSubstr("File non riconosciuto")));
         EXPECT_TRUE(InFolder("a.pdf"));
     }
-}
-
-// A receipt of the F24 template with its own protocol: a receipt of its own.
-std::string DistinctF24(const TempDir& scratch, int n) {
-    std::string text = ReadAll(TemplateFile("r01_f24_trasmissione.txt"));
-    const std::string protocol = "10061610424512345";
-    const std::string mine = "1006161042451" + std::to_string(1000 + n);
-    for (size_t at = text.find(protocol); at != std::string::npos; at = text.find(protocol, at)) {
-        text.replace(at, protocol.size(), mine);
-    }
-    const std::string source = scratch.File("f24_" + std::to_string(n) + ".txt");
-    WriteAll(source, text);
-    const std::string pdf = scratch.File("f24_" + std::to_string(n) + ".pdf");
-    std::string error;
-    EXPECT_TRUE(fixture::WriteTemplatePdf(source, pdf, &error)) << error;
-    return pdf;
 }
 
 // SIGKILL at random moments on a mixed folder: distinct receipts, a copy of one under
@@ -373,6 +379,11 @@ TEST_F(ArchiviaTest, KillAtRandomMomentsArchivesEveryReceiptExactlyOnce) {
     std::error_code ec;
     for (const auto& entry : fs::recursive_directory_iterator(m_home.File("Documenti"), ec)) {
         EXPECT_FALSE(entry.is_regular_file()) << entry.path();
+    }
+    // The staging folders of killed runs are swept by the next one.
+    for (const auto& entry : fs::directory_iterator(m_home.File("tmp"))) {
+        EXPECT_FALSE(entry.path().filename().string().starts_with("quorvin-staging-"))
+            << entry.path();
     }
     DorvaneRecordset check(env.Connection());
     ASSERT_TRUE(check.Open("pragma integrity_check"));
