@@ -99,7 +99,8 @@ std::string InsideBase(const std::string& base, const std::string& relative) {
     std::error_code ec;
     const fs::path root = fs::weakly_canonical(base.empty() ? fs::path(".") : fs::path(base), ec);
     const fs::path full = fs::weakly_canonical(root / path, ec);
-    const auto [rootEnd, fullAt] = std::mismatch(root.begin(), root.end(), full.begin(), full.end());
+    const auto [rootEnd, fullAt] =
+        std::mismatch(root.begin(), root.end(), full.begin(), full.end());
     if (leaves || relative.empty() || ec || rootEnd != root.end()) {
         Throw("Percorso di file non ammesso: '" + relative +
               "' (solo file nella cartella dell'esportazione).");
@@ -222,9 +223,8 @@ void ImportRecord(DorvaneConnection& connection, DorvaneArchiveStore& store,
             // The export writes "<record>_<name>": the stored name is what follows.
             const std::string written = DorvaneFiles::FileName(source, true);
             const size_t cut = written.find('_');
-            fileName = store.StoredName(spec.code, cut == std::string::npos
-                                                       ? written
-                                                       : written.substr(cut + 1));
+            fileName = store.StoredName(
+                spec.code, cut == std::string::npos ? written : written.substr(cut + 1));
             names += ", sys_file";
             values += ", " + SqlText(fileName);
         } else {
@@ -252,8 +252,8 @@ void ImportRecord(DorvaneConnection& connection, DorvaneArchiveStore& store,
             SqlText(spec.code) + ", " + number + ", " + SqlText(fileName) + ", " +
             std::to_string(fileBytes.size()) + ", " +
             schema::BlobLiteral(connection.Backend(), fileBytes) + ")")) {
-        Throw("File del record " + std::to_string(old) + " non importato: " +
-              connection.LastError());
+        Throw("File del record " + std::to_string(old) +
+              " non importato: " + connection.LastError());
     }
 }
 

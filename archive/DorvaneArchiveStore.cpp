@@ -103,8 +103,7 @@ bool DorvaneArchiveStore::CopyRecordDefaults(DorvaneRecordset& record, DorvaneRe
     return true;
 }
 
-std::string DorvaneArchiveStore::StoredName(const std::string& code,
-                                            const std::string& fileName) {
+std::string DorvaneArchiveStore::StoredName(const std::string& code, const std::string& fileName) {
     const std::string name = SafeFileName(fileName);
     const std::string ext = DorvaneFiles::Extension(name);
     const std::string stem = ext.empty() ? name : name.substr(0, name.size() - ext.size() - 1);
@@ -181,8 +180,7 @@ bool DorvaneArchiveStore::ReadStoredFile(const std::string& code, long record, s
     }
     if (result.rows.empty() || !result.rows[0][0] || !result.rows[0][1]) {
         m_connection->SetError(1306, "Nessun file archiviato per il record " +
-                                         std::to_string(record) + " dell'archivio '" + code +
-                                         "'.");
+                                         std::to_string(record) + " dell'archivio '" + code + "'.");
         return false;
     }
     name = *result.rows[0][0];

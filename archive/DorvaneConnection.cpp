@@ -5,8 +5,12 @@
 #include "archive/Schema.h"
 #include "archive/Utf8.h"
 
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <unistd.h>
 
 namespace quorvin {
 
@@ -46,9 +50,22 @@ DorvaneConnection::~DorvaneConnection() {
 
 const std::string& DorvaneConnection::StagingFolder() {
     if (m_staging.empty()) {
+        namespace fs = std::filesystem;
         std::error_code ec;
+        const fs::path temp = fs::temp_directory_path(ec);
+        // Staging folders of sessions that were killed: nothing in them was ever archived.
+        for (fs::directory_iterator it(temp, ec), end; !ec && it != end; it.increment(ec)) {
+            const std::string name = it->path().filename().string();
+            long pid = 0;
+            if (name.starts_with("quorvin-staging-") &&
+                std::sscanf(name.c_str(), "quorvin-staging-%ld-", &pid) == 1 && pid > 0 &&
+                ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+                std::error_code ignored;
+                fs::remove_all(it->path(), ignored);
+            }
+        }
         std::string pattern =
-            (std::filesystem::temp_directory_path(ec) / "quorvin-XXXXXX").string();
+            (temp / ("quorvin-staging-" + std::to_string(::getpid()) + "-XXXXXX")).string();
         if (::mkdtemp(pattern.data()) != nullptr) {
             m_staging = pattern;
         }
@@ -65,8 +82,8 @@ std::set<std::string>& DorvaneConnection::StoredNames(const std::string& code,
     }
     std::set<std::string>& names = m_storedNames[key];
     db::Result result;
-    if (Query("select NOME from DB_FILE where SYS_SERIALE=" + SqlText(code) +
-                  " and NOME like " + SqlLikePrefix(stem),
+    if (Query("select NOME from DB_FILE where SYS_SERIALE=" + SqlText(code) + " and NOME like " +
+                  SqlLikePrefix(stem),
               result)) {
         for (const auto& row : result.rows) {
             if (row[0]) {

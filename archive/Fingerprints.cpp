@@ -11,8 +11,7 @@ namespace quorvin {
 
 std::string Sha256Hex(std::string_view bytes) {
     unsigned char digest[crypto_hash_sha256_BYTES];
-    crypto_hash_sha256(digest, reinterpret_cast<const unsigned char*>(bytes.data()),
-                       bytes.size());
+    crypto_hash_sha256(digest, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
     static const char* kDigits = "0123456789abcdef";
     std::string hex;
     for (const unsigned char b : digest) {
@@ -48,7 +47,8 @@ bool FindArchivedReceipt(DorvaneConnection& connection, const std::string& hash,
             continue;
         }
         if (!exists.rows.empty()) {
-            found = ArchivedReceipt{*date, archive->name, archive->code, static_cast<long>(*record)};
+            found =
+                ArchivedReceipt{*date, archive->name, archive->code, static_cast<long>(*record)};
             return true;
         }
     }

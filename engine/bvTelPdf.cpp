@@ -59,7 +59,7 @@ bool bvTel::PDFExtractPages(long first, long last, const std::string& destinatio
     std::string error;
     if (!cutter->Write(static_cast<int>(first), static_cast<int>(last), destination, &error)) {
         RaiseLog(2, m_sFileNameOrig, "PDFExtractPages()",
-                 "Salvataggio file " + destination + " non riuscito");
+                 "Salvataggio file " + destination + " non riuscito: " + error);
         if (DorvaneFiles::FileExists(destination)) {
             DorvaneFiles::DeleteFile(destination, true);
         }

@@ -121,7 +121,7 @@ void ProcessRunner::ProcessTelFilesJob() {
             m_cJob->Total(static_cast<long>(xaFiles.size()));
             if (row.found) {
                 split = SplitSource{row.path, row.name, m_cDocTel->SplitFingerprint(), 2, 0,
-                                    true, false};
+                                    true,     false};
             } else if (split) {
                 // A piece cut again: its two halves replace it.
                 ++split->pending;
@@ -140,8 +140,7 @@ void ProcessRunner::ProcessTelFilesJob() {
         const long pieceNumber = piece ? ++split->served : 0;
         if (m_cDocTel->IsOpen() && m_cDocTel->DocType() != -1) {
             const std::string code = std::to_string(m_cDocTel->DocType());
-            const std::string hash =
-                piece ? split->fingerprint : m_cDocTel->PageFingerprint();
+            const std::string hash = piece ? split->fingerprint : m_cDocTel->PageFingerprint();
             if (!hash.empty() && AlreadyArchived(current.path, hash, pieceNumber)) {
                 archived = true;
             } else if (DorvaneText::HasKey(m_colTipiDoc, code) && m_colTipiDoc.at(code)) {
@@ -234,8 +233,7 @@ std::string ProcessRunner::TypeName(DorvaneRecordset& types, long code) {
     return "Tipo doc. " + std::to_string(code);
 }
 
-bool ProcessRunner::AlreadyArchived(const std::string& path, const std::string& hash,
-                                    long piece) {
+bool ProcessRunner::AlreadyArchived(const std::string& path, const std::string& hash, long piece) {
     ArchivedReceipt found;
     if (!FindArchivedReceipt(*m_env.Connection(), hash, piece, found)) {
         return false;

@@ -34,8 +34,8 @@ Json Comparable(const Exported& exported) {
             if (record["file"].is_string()) {
                 const std::string path = record["file"];
                 const std::string name = fs::path(path).filename().string();
-                record["file"] = name.substr(name.find('_') + 1) + ":" +
-                                 ReadAll(exported.folder + "/" + path);
+                record["file"] =
+                    name.substr(name.find('_') + 1) + ":" + ReadAll(exported.folder + "/" + path);
             }
         }
     }
@@ -92,8 +92,8 @@ protected:
         static int counter = 0;
         Exported out{m_dir.File("esportazione" + std::to_string(++counter)), ""};
         std::string error;
-        EXPECT_TRUE(ExportJson(connection, out.json, error, out.folder + "/archivio-file",
-                               out.folder))
+        EXPECT_TRUE(
+            ExportJson(connection, out.json, error, out.folder + "/archivio-file", out.folder))
             << error;
         return out;
     }
@@ -173,7 +173,8 @@ TEST_P(ExchangeTest, ImportIntoExistingArchivesRenumbersAndRelinks) {
 TEST_P(ExchangeTest, AFailedImportLeavesNothingBehind) {
     const Exported exported = Export(*m_connection);
     WriteAll(m_dir.File("segreto.pdf"), "%PDF fuori");
-    const std::string summaryFile = "archivio-file/" + std::string(kSummaryCode) + "/1_ricevuta.pdf";
+    const std::string summaryFile =
+        "archivio-file/" + std::string(kSummaryCode) + "/1_ricevuta.pdf";
     // Each change spoils one import; the message says what.
     const std::vector<std::tuple<std::string, std::function<void(Json&)>, std::string>> cases = {
         {"unknown field", [](Json& j) { j["archives"][2]["records"][1]["Inesistente"] = 1; },
@@ -182,13 +183,12 @@ TEST_P(ExchangeTest, AFailedImportLeavesNothingBehind) {
          [&](Json& j) { j["archives"][2]["records"][0]["file"] = m_dir.File("segreto.pdf"); },
          "non ammesso"},
         {"path that leaves the folder",
-         [](Json& j) { j["archives"][2]["records"][0]["file"] = "../segreto.pdf"; },
-         "non ammesso"},
+         [](Json& j) { j["archives"][2]["records"][0]["file"] = "../segreto.pdf"; }, "non ammesso"},
         {"path that leaves and comes back",
          [&](Json& j) {
-             j["archives"][2]["records"][0]["file"] = "archivio-file/../../" +
-                                                      fs::path(exported.folder).filename().string() +
-                                                      "/" + summaryFile;
+             j["archives"][2]["records"][0]["file"] =
+                 "archivio-file/../../" + fs::path(exported.folder).filename().string() + "/" +
+                 summaryFile;
          },
          "non ammesso"},
         {"missing file",
@@ -199,8 +199,7 @@ TEST_P(ExchangeTest, AFailedImportLeavesNothingBehind) {
         {"record number past 32 bits",
          [](Json& j) { j["archives"][2]["records"][0]["SYS_RECORD"] = 4294967297LL; },
          "fuori intervallo"},
-        {"link to no record", [](Json& j) { j["links"][0]["DB_PAR_RECORD"] = 2; },
-         "inesistente"},
+        {"link to no record", [](Json& j) { j["links"][0]["DB_PAR_RECORD"] = 2; }, "inesistente"},
         {"decimal that is not a number",
          [](Json& j) { j["archives"][2]["records"][0]["Importo"] = "1e999"; }, "Importo"},
     };

@@ -65,8 +65,8 @@ TEST_P(StoreTest, StoredFilesLiveInTheDatabaseUnderSafeUniqueNames) {
         EXPECT_FALSE(fs::exists(destination)) << name;
         std::string stored;
         std::string bytes;
-        ASSERT_TRUE(store.ReadStoredFile(kSingleCode, std::stol(record.Value("SYS_RECORD")),
-                                         stored, bytes));
+        ASSERT_TRUE(store.ReadStoredFile(kSingleCode, std::stol(record.Value("SYS_RECORD")), stored,
+                                         bytes));
         EXPECT_EQ(stored, expected);
         EXPECT_EQ(bytes, "%PDF " + expected);
     }
@@ -229,8 +229,7 @@ TEST_P(StoreTest, AnArchiveWithFilesOnDiskIsMigratedIntoTheDatabase) {
         ASSERT_TRUE(raw->Execute(
             "insert into DB_ELENCO (SYS_SERIALE, ARCHIVIO, TIPO_ARCH, ANNO, NOME_TABELLA,"
             " CARTELLA) values ('VECCHIO', 'Vecchio archivio', 1, 0, 'arc_vecchio', " +
-            SqlText(folder) + ");" +
-            schema::CreateArchiveTableSql(raw->Kind(), "arc_vecchio", {}) +
+            SqlText(folder) + ");" + schema::CreateArchiveTableSql(raw->Kind(), "arc_vecchio", {}) +
             ";insert into arc_vecchio (sys_seriale, sys_file) values ('VECCHIO', " +
             SqlText(folder + "/uno.pdf") + "), ('VECCHIO', " + SqlText(folder + "/due.pdf") +
             "), ('VECCHIO', " + SqlText(folder + "/perso.pdf") + "), ('VECCHIO', null)"))

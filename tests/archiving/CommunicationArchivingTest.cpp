@@ -550,8 +550,8 @@ TEST_P(CommunicationPagesTest, DocumentsStartWhereTheirTypeSaysAndEndAtTheList) 
 TEST_P(CommunicationPagesTest, AnAcknowledgementWithoutProgressiveNumberIsNotStored) {
     // Its only document fails; the summary record holds the whole file all the same.
     EXPECT_TRUE(ArchivePages(Replaced(TemplatePages("r36_bonus_famiglie.txt"),
-                                       "09022710051234567 - 000001 la comunicazione",
-                                       "09022710051234567 la comunicazione")));
+                                      "09022710051234567 - 000001 la comunicazione",
+                                      "09022710051234567 la comunicazione")));
     EXPECT_EQ(LinesOf("WriteFieldsRichiestaSing()"),
               (std::vector<LogLine>{{1, "Estrazione dati", "WriteFieldsRichiestaSing()",
                                      "13: Protocollo non riconosciuto: '09022710051234567'"}}));

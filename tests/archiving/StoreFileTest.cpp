@@ -61,8 +61,8 @@ TEST_P(StoreFileTest, SummaryRecordWithItsFileAndDescription) {
     EXPECT_EQ(rs.Value("SYS_FILE"), "intra 'gennaio'.pdf");
     std::string name;
     std::string bytes;
-    ASSERT_TRUE(m_env.ArchiveStore().ReadStoredFile(kStdSummary, m_tel->SummaryRecord(), name,
-                                                    bytes));
+    ASSERT_TRUE(
+        m_env.ArchiveStore().ReadStoredFile(kStdSummary, m_tel->SummaryRecord(), name, bytes));
     EXPECT_EQ(name, "intra 'gennaio'.pdf");
     EXPECT_EQ(bytes, ReadAll(m_tel->File()));
     EXPECT_EQ(StoredFiles(kStdSummary), (std::vector<std::string>{"intra 'gennaio'.pdf"}));

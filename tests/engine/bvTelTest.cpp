@@ -114,6 +114,24 @@ TEST_F(TelFixture, PageRangeChecksLogTheirRange) {
     EXPECT_FALSE(DorvaneFiles::FileExists(dir.File("x.pdf")));
 }
 
+TEST_F(TelFixture, APieceThatCannotBeSavedSaysWhy) {
+    test::TempDir dir;
+    const std::string pdf = test::MakePdf(dir, "due.pdf", {{"uno"}, {"due"}});
+    reader.Add(pdf, Pages{{"uno"}, {"due"}});
+    tel.File(pdf);
+    tel.FileNameOrig("due.pdf");
+    log.clear();
+    const std::string destination = dir.File("manca/pezzo.pdf");
+    EXPECT_FALSE(tel.PDFExtractPages(0, 0, destination));
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].msg, "Salvataggio file " + destination +
+                              " non riuscito: impossibile creare un file temporaneo accanto a " +
+                              destination);
+    std::string bytes;
+    EXPECT_TRUE(tel.PDFPagesToMemory(1, 1, bytes));
+    EXPECT_TRUE(bytes.starts_with("%PDF-"));
+}
+
 TEST_F(TelFixture, StopWithoutAJobKeepsTheFlag) {
     tel.Init();
     EXPECT_FALSE(tel.StopProcess());

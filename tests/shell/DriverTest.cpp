@@ -1,11 +1,13 @@
 #include "DriverTestSupport.h"
 
 #include "archive/DorvaneFiles.h"
+#include "archive/DorvaneRecordset.h"
 #include "shell/OperationLog.h"
 #include "shell/Settings.h"
 
 #include <gmock/gmock.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 
@@ -261,6 +263,87 @@ TEST_F(RunTest, LogFolderThatCannotBeMadeIsReported) {
     EXPECT_EQ(m_view.lines.back().message, "Creazione cartella dei log non riuscita");
     EXPECT_EQ(m_view.lines.back().file, m_runner->LogFolder());
     EXPECT_TRUE(m_runner->m_sLastLogFile.empty());
+    // The user is told that this run has no log, not shown the previous one.
+    ASSERT_EQ(m_view.boxes.size(), 1u);
+    EXPECT_THAT(m_view.boxes[0], ::testing::StartsWith("Log dell'elaborazione non salvato in"));
+    EXPECT_FALSE(m_runner->Outcome().logError.empty());
+}
+
+TEST_F(RunTest, ControlCharactersInLoggedValuesNeverLoseTheLog) {
+    const std::string odd = std::string("ricevuta\x01\x1b[31m\x7f.pdf");
+    Receipt("x_nessuna_frase.txt", odd);
+    m_runner->RunProcess();
+    ASSERT_FALSE(m_runner->m_sLastLogFile.empty()) << m_runner->Outcome().logError;
+    EXPECT_TRUE(m_runner->Outcome().logError.empty());
+    std::vector<shell::LogRecord> saved;
+    std::string error;
+    ASSERT_TRUE(shell::OperationLog::Load(m_runner->m_sLastLogFile, saved, error)) << error;
+    bool found = false;
+    for (const auto& record : saved) {
+        found =
+            found || record.fileName.find("ricevuta\uFFFD\uFFFD[31m\x7f.pdf") != std::string::npos;
+    }
+    EXPECT_TRUE(found) << "the forbidden characters are replaced, the rest kept";
+}
+
+TEST_F(RunTest, AReceiptIsArchivedOnceWhateverItsNameAndASplitPieceOnceWhateverTheRun) {
+    Receipt(kF24, "a.pdf");
+    Receipt(kF24, "copia di a.pdf");
+    Receipt("x_split_f24_e_unico.txt", "doppia.pdf");
+    m_runner->m_colTipiDoc["144"] = false; // the split file's second receipt
+    m_runner->RunProcess();
+    const long summaries = RecordCount("QUORVINRIEPILOGO");
+    const long singles = RecordCount("QUORVINSINGOLE00");
+    EXPECT_EQ(summaries, 2) << "a.pdf and the F24 piece of the split file";
+    // The copy: told, backed up and removed like an archived file.
+    const auto& lines = m_view.lines;
+    const auto copy = std::find_if(lines.begin(), lines.end(), [](const auto& line) {
+        return line.message.starts_with("Ricevuta già archiviata il ");
+    });
+    ASSERT_NE(copy, lines.end());
+    EXPECT_EQ(DorvaneFiles::FileName(copy->file, true), "copia di a.pdf");
+    EXPECT_THAT(copy->message, ::testing::MatchesRegex(
+                                   "Ricevuta già archiviata il [0-9]{2}/[0-9]{2}/[0-9]{4} "
+                                   "\\(Ricevute telematiche - riepiloghi, record [0-9]+\\)\\."));
+    EXPECT_FALSE(InFolder("copia di a.pdf"));
+    EXPECT_TRUE(fs::exists(BackupPath("copia di a.pdf")));
+    EXPECT_TRUE(InFolder("doppia.pdf")) << "its second receipt is not archived";
+    EXPECT_EQ(m_runner->Outcome().filesArchived, 2);
+
+    // Next run: the archived piece is skipped, the other still off; nothing twice.
+    m_runner->RunProcess();
+    EXPECT_EQ(RecordCount("QUORVINRIEPILOGO"), summaries);
+    EXPECT_EQ(RecordCount("QUORVINSINGOLE00"), singles);
+    EXPECT_EQ(std::count_if(m_view.lines.begin(), m_view.lines.end(),
+                            [](const auto& line) {
+                                return line.message.starts_with("Ricevuta già archiviata il ");
+                            }),
+              1);
+    EXPECT_TRUE(InFolder("doppia.pdf"));
+
+    // Switched on: only the missing piece is archived, and the file leaves.
+    m_runner->m_colTipiDoc["144"] = true;
+    m_runner->RunProcess();
+    EXPECT_EQ(RecordCount("QUORVINRIEPILOGO"), summaries + 1);
+    EXPECT_FALSE(InFolder("doppia.pdf"));
+    EXPECT_EQ(m_runner->Outcome().filesArchived, 1);
+    EXPECT_EQ(m_runner->Outcome().filesWithErrors, 0);
+    // The stored pieces carry the user's file name, never a temporary one.
+    DorvaneRecordset rs(m_env.Connection());
+    ASSERT_TRUE(rs.Open("select NOME from DB_FILE"));
+    for (; !rs.Eof(); rs.MoveNext()) {
+        EXPECT_TRUE(rs.Value("NOME").starts_with("a") || rs.Value("NOME").starts_with("doppia"))
+            << rs.Value("NOME");
+    }
+}
+
+TEST_F(RunTest, AFileWhoseSummaryKeepsAFailedPaymentCountsAsArchivedWithErrors) {
+    Receipt("f24_trasmissione_importo_illeggibile.txt", "f24.pdf");
+    m_runner->RunProcess();
+    EXPECT_FALSE(InFolder("f24.pdf"));
+    EXPECT_EQ(m_runner->Outcome().filesArchived, 1);
+    EXPECT_EQ(m_runner->Outcome().filesWithErrors, 1);
+    EXPECT_EQ(m_view.Count("Memorizzazione dati non riuscita"), 1);
 }
 
 TEST_F(RunTest, FileThatVanishesOrGoesBadAfterListingIsNotRecognised) {
