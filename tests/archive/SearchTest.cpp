@@ -305,7 +305,7 @@ TEST_P(SearchTest, SearchTableFollowsEveryWriteAndOlderArchivesAreMigrated) {
     ASSERT_TRUE(m_connection->Execute(
         "delete from QUORVIN_RICERCA; drop index " + table +
         "_cod_fiscale;"
-        " update QUORVIN_INFO set VALORE='2' where CHIAVE='versione_schema'"));
+        " update QUORVIN_INFO set VALORE='3' where CHIAVE='versione_schema'"));
     EXPECT_TRUE(Names(Text("castello")).empty());
     m_connection.reset();
     m_connection = OpenEmpty(m_locator);

@@ -134,8 +134,8 @@ private Q_SLOTS:
 
         QCOMPARE(during, QStringList({"1 di 2 - a.pdf | a.pdf", "2 di 2 - b.pdf | b.pdf"}));
         QVERIFY(!bar->isTextVisible());
-        const QString closing =
-            QStringLiteral("Ricevute trovate: 2, archiviate: 1, rimaste nella cartella: 1.");
+        const QString closing = QStringLiteral(
+            "Ricevute trovate: 2, archiviate: 1, con errori: 0, rimaste nella cartella: 1.");
         QCOMPARE(f.Panel("MSG"), closing);
         QTreeWidget* list = List(window);
         QTreeWidgetItem* last = list->topLevelItem(list->topLevelItemCount() - 1);

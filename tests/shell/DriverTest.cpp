@@ -107,7 +107,8 @@ TEST_F(RunTest, StepsCountFilesAndPiecesAndTheClosingLineSumsUp) {
     const shell::RunOutcome& outcome = m_runner->Outcome();
     EXPECT_EQ(shell::ClosingLine(outcome),
               "Ricevute trovate: 2, archiviate: " + std::to_string(outcome.filesArchived) +
-                  ", rimaste nella cartella: " + std::to_string(2 - outcome.filesArchived) + ".");
+                  ", con errori: 0, rimaste nella cartella: " +
+                  std::to_string(2 - outcome.filesArchived) + ".");
     EXPECT_TRUE(InFolder("z.pdf"));
 
     // No pass, no closing line.
