@@ -11,7 +11,7 @@ packages=(
     # Other PDF producers, for the tests that read receipts printed by them.
     enscript ghostscript groff python3 python3-cairo python3-reportlab fonts-dejavu-core
     clang libclang-rt-14-dev
-    xvfb xauth imagemagick
+    xvfb xauth imagemagick appstream
 )
 
 missing=()
