@@ -1,7 +1,13 @@
 // Dates, numbers and amounts as receipts print them.
 #include "archive/Convert.h"
+#include "archive/FieldValue.h"
 
 #include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace quorvin {
 namespace {
@@ -65,6 +71,27 @@ TEST(NormaliseAmount, ItalianAmountsBecomeNumericLiterals) {
          {"", "abc", "1.25.0,00", "1,250.00", "12,", ",5", "1..2", "1.2345,00"}) {
         EXPECT_FALSE(NormaliseAmount(text)) << text;
     }
+}
+
+} // namespace
+} // namespace quorvin
+
+namespace quorvin {
+namespace {
+
+TEST(FieldLiteral, OnlyWellFormedNumbersGoUnquoted) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"1250.00", "1250.00"}, {"-3", "-3"}, {"+0.5", "+0.5"}, {"1e5", "1e5"},
+        {"2.5E-3", "2.5E-3"},   {".5", ".5"}, {"1--", "'1--'"}, {"1-1", "'1-1'"},
+        {"--", "'--'"},         {"e", "'e'"}, {"1e", "'1e'"},   {".", "'.'"},
+        {"1.2.3", "'1.2.3'"},   {"", "''"},   {"+", "'+'"},     {"1e5e5", "'1e5e5'"},
+    };
+    for (const auto& [stored, literal] : cases) {
+        EXPECT_EQ(field::Literal(FieldType::Decimal, stored), literal) << stored;
+        EXPECT_EQ(field::Literal(FieldType::Integer, stored), literal) << stored;
+    }
+    EXPECT_EQ(field::Literal(FieldType::Text, std::string("12")), "'12'");
+    EXPECT_EQ(field::Literal(FieldType::Decimal, std::nullopt), "NULL");
 }
 
 } // namespace
