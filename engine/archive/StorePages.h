@@ -3,12 +3,29 @@
 // storing one single receipt (pages a..b of the open PDF) as a record of it with its own
 // PDF, linked to the summary record, to what the routine links itself, and to the
 // original document it acknowledges.
+#include "engine/RuntimeError.h"
+#include "engine/bvTel.h"
+
+#include <exception>
 #include <functional>
 #include <string>
 
 namespace quorvin {
 
-class bvTel;
+// Runs a page-storing routine's body under its error handler: a run-time error is logged
+// with the area "Estrazione pagina " + the page being handled, and the routine fails.
+template <class Body>
+bool RunPageRoutine(const bvTel& tel, const char* routine, const long& page, Body&& body) {
+    try {
+        return body();
+    } catch (const RuntimeError& e) {
+        tel.TelLogEvent(1, "Estrazione pagina " + std::to_string(page), routine, ErrorText(e));
+    } catch (const std::exception& e) {
+        tel.TelLogEvent(1, "Estrazione pagina " + std::to_string(page), routine,
+                        ErrorText(RuntimeError{kErrInvalidCall, e.what()}));
+    }
+    return false;
+}
 
 class SinglePageStore {
 public:

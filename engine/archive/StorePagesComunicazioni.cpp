@@ -95,7 +95,7 @@ PagesRule PagesRuleFor(long archTipoDoc) {
 
 bool bvTel::StorePagesComunicazioni(long summaryRecord) {
     long page = -1;
-    try {
+    return RunPageRoutine(*this, kRoutine, page, [&]() -> bool {
         const WriterRow* row = WriterFor(m_nArchTipoDoc);
         // The summary link is made here, so that its failure can say which link failed.
         SinglePageStore store(*this, kRoutine, -1);
@@ -161,13 +161,7 @@ bool bvTel::StorePagesComunicazioni(long summaryRecord) {
             return false;
         }
         return ok;
-    } catch (const RuntimeError& e) {
-        TelLogEvent(1, "Estrazione pagina " + std::to_string(page), kRoutine, ErrorText(e));
-    } catch (const std::exception& e) {
-        TelLogEvent(1, "Estrazione pagina " + std::to_string(page), kRoutine,
-                    ErrorText(RuntimeError{kErrInvalidCall, e.what()}));
-    }
-    return false;
+    });
 }
 
 } // namespace quorvin

@@ -51,7 +51,7 @@ long CounterAfter(const bvTel& tel, const std::string& text, const char* label) 
 
 bool bvTel::StorePagesF24(long& summaryRecord) {
     long page = -1;
-    try {
+    return RunPageRoutine(*this, kRoutine, page, [&]() -> bool {
         const F24Kind* kind = KindOf(m_nArchTipoDoc);
         if (kind == nullptr) {
             return false;
@@ -125,13 +125,7 @@ bool bvTel::StorePagesF24(long& summaryRecord) {
                     std::string(kind->expected) + " " + std::to_string(m_nDocCount) + " " +
                         kind->what + ", presenti " + std::to_string(present) + ".");
         return ok;
-    } catch (const RuntimeError& e) {
-        TelLogEvent(1, "Estrazione pagina " + std::to_string(page), kRoutine, ErrorText(e));
-    } catch (const std::exception& e) {
-        TelLogEvent(1, "Estrazione pagina " + std::to_string(page), kRoutine,
-                    ErrorText(RuntimeError{kErrInvalidCall, e.what()}));
-    }
-    return false;
+    });
 }
 
 } // namespace quorvin

@@ -44,7 +44,7 @@ const char* OpenFailureMessage(OpenStep step) {
 
 bool bvTel::StorePagesINAILAutoliq(long summaryRecord) {
     long page = 1;
-    try {
+    return RunPageRoutine(*this, kRoutine, page, [&]() -> bool {
         SinglePageStore store(*this, kRoutine, summaryRecord);
         const std::string pdfName = DorvaneFiles::FileName(m_sFile, true);
         const auto writer = [this](const std::string& text) {
@@ -75,13 +75,7 @@ bool bvTel::StorePagesINAILAutoliq(long summaryRecord) {
             }
         }
         return ok;
-    } catch (const RuntimeError& e) {
-        TelLogEvent(1, "Estrazione pagina " + std::to_string(page), kRoutine, ErrorText(e));
-    } catch (const std::exception& e) {
-        TelLogEvent(1, "Estrazione pagina " + std::to_string(page), kRoutine,
-                    ErrorText(RuntimeError{kErrInvalidCall, e.what()}));
-    }
-    return false;
+    });
 }
 
 } // namespace quorvin

@@ -84,7 +84,7 @@ std::vector<Document> Originals(const std::vector<std::string>& pages) {
 
 bool bvTel::StorePagesModelli() {
     long page = 0;
-    try {
+    return RunPageRoutine(*this, kRoutine, page, [&]() -> bool {
         SinglePageStore store(*this, kRoutine, -1);
         if (!store.Open()) {
             return false;
@@ -124,13 +124,7 @@ bool bvTel::StorePagesModelli() {
             }
         }
         return ok;
-    } catch (const RuntimeError& e) {
-        TelLogEvent(1, "Estrazione pagina " + std::to_string(page), kRoutine, ErrorText(e));
-    } catch (const std::exception& e) {
-        TelLogEvent(1, "Estrazione pagina " + std::to_string(page), kRoutine,
-                    ErrorText(RuntimeError{kErrInvalidCall, e.what()}));
-    }
-    return false;
+    });
 }
 
 } // namespace quorvin
