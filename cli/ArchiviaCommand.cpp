@@ -276,17 +276,7 @@ bool OpenArchive(DorvaneEnv& env, const ArchiviaOptions& options) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return false;
     }
-    std::string user;
-    std::string password;
-    if (const char* name = std::getenv("QUORVIN_UTENTE"); name != nullptr) {
-        user = name;
-        ReadPasswordIfGiven(password);
-    }
-    if (!env.Login(user, password)) {
-        std::fprintf(stderr, "Accesso all'archivio non riuscito: %s\n", env.LastError().c_str());
-        return false;
-    }
-    return true;
+    return SignInFromEnvironment(env);
 }
 
 // The exit status, and a line on standard error for each cause not told already (a folder

@@ -126,6 +126,20 @@ bool ReadPasswordIfGiven(std::string& password) {
     return true;
 }
 
+bool SignInFromEnvironment(DorvaneEnv& env) {
+    std::string user;
+    std::string password;
+    if (const char* name = std::getenv("QUORVIN_UTENTE"); name != nullptr) {
+        user = name;
+        ReadPasswordIfGiven(password);
+    }
+    if (!env.Login(user, password)) {
+        std::fprintf(stderr, "Accesso all'archivio non riuscito: %s\n", env.LastError().c_str());
+        return false;
+    }
+    return true;
+}
+
 bool ReadPassword(const std::string& prompt, std::string& password) {
     if (const char* env = std::getenv("QUORVIN_PASSWORD"); env != nullptr && *env != '\0') {
         password = env;

@@ -3,6 +3,7 @@
 // the standard catalogue.
 #include "archive/ArchiveTypes.h"
 #include "archive/DorvaneConnection.h"
+#include "archive/DorvaneEnv.h"
 #include "shell/ArchiveAccess.h"
 
 #include <map>
@@ -39,6 +40,9 @@ std::shared_ptr<DorvaneConnection> OpenExisting(const Options& options);
 bool ReadPassword(const std::string& prompt, std::string& password);
 // $QUORVIN_PASSWORD when set; true and empty otherwise.
 bool ReadPasswordIfGiven(std::string& password);
+// Signs in $QUORVIN_UTENTE (with $QUORVIN_PASSWORD), else the operating-system account on
+// an embedded archive; false after printing the reason.
+bool SignInFromEnvironment(DorvaneEnv& env);
 
 bool ArchiveSpecFromOptions(const Options& options, ArchiveSpec& spec, std::string& error);
 bool AddStandardCatalogue(DorvaneConnection& connection, long& types, long& archives,
