@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang (build-fuzz, ASan and UBSan) and runs each one
-# for a while, one after the other. Usage: scripts/fuzz.sh [SECONDS per target, default 60]
+# for a while. Usage: [QUORVIN_FUZZ_JOBS=N] scripts/fuzz.sh [SECONDS per target, default 60]
 # A finding stops nothing: every target runs, then the script fails naming the inputs
 # (in build-fuzz/fuzz-findings/TARGET/). Fix it, add a test, and put the input into
 # fuzz/corpus/TARGET/.
@@ -58,14 +58,17 @@ dictionary() { perl "$root/fuzz/dictionary.pl" "$@"; }
 # the limit below as if an input had asked for it.
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:quarantine_size_mb=64"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-status=0
-for target in "${targets[@]}"; do
-    corpus="$build/fuzz-corpus/$target"
-    findings="$build/fuzz-findings/$target"
+# QUORVIN_FUZZ_JOBS targets run side by side (default one at a time); each keeps its
+# own log, and the figures are printed in target order once all have ended.
+jobs="${QUORVIN_FUZZ_JOBS:-1}"
+run_target() {
+    local target="$1"
+    local corpus="$build/fuzz-corpus/$target"
+    local findings="$build/fuzz-findings/$target"
     mkdir -p "$corpus" "$findings"
-    inputs=("$corpus")
+    local inputs=("$corpus")
     [ -d "$root/fuzz/corpus/$target" ] && inputs+=("$root/fuzz/corpus/$target")
-    options=()
+    local options=()
     case "$target" in
     *pdf*) inputs+=("$seeds/pdf") ;;
     *engine* | *label*)
@@ -75,12 +78,33 @@ for target in "${targets[@]}"; do
     *reject*) options+=(-dict="$dicts/reject.dict") ;;
     *json*) options+=(-dict="$dicts/json.dict") ;;
     esac
-    echo "== $target (${seconds} s)"
     # One input may not take more than 5 s nor make the process hold more than 512 MiB.
-    if ! (cd "$findings" && "$build/fuzz/$target" -max_total_time="$seconds" -timeout=5 \
+    if (cd "$findings" && "$build/fuzz/$target" -max_total_time="$seconds" -timeout=5 \
         -rss_limit_mb=512 -print_final_stats=1 -artifact_prefix="$findings/" "${options[@]}" \
         "${inputs[@]}" 2>"$build/$target.log"); then
-        echo "$target: problema trovato, vedi $build/$target.log e $findings"
+        echo 0 >"$build/$target.status"
+    else
+        echo 1 >"$build/$target.status"
+    fi
+}
+
+for target in "${targets[@]}"; do
+    echo "== $target (${seconds} s)"
+    rm -f "$build/$target.status"
+    if [ "$jobs" -le 1 ]; then
+        run_target "$target"
+    else
+        while [ "$(jobs -rp | wc -l)" -ge "$jobs" ]; do wait -n || true; done
+        run_target "$target" &
+    fi
+done
+wait
+
+status=0
+for target in "${targets[@]}"; do
+    echo "== $target"
+    if [ "$(cat "$build/$target.status" 2>/dev/null)" != 0 ]; then
+        echo "$target: problema trovato, vedi $build/$target.log e $build/fuzz-findings/$target"
         status=1
     fi
     grep -E "^#[0-9]+.*(DONE|cov:)" "$build/$target.log" | tail -1
