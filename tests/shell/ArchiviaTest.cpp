@@ -5,6 +5,7 @@
 #include "archive/DorvaneEnv.h"
 #include "archive/DorvaneFiles.h"
 #include "archive/DorvaneRecordset.h"
+#include "archive/DorvaneUser.h"
 #include "tools/fixture/FixtureWriter.h"
 
 #include <QElapsedTimer>
@@ -445,21 +446,32 @@ TEST_F(ArchiviaTest, SigtermStopsAfterTheCurrentFileAndSavesTheLog) {
 
 TEST_F(ArchiviaTest, AMissingPdfReaderStopsTheRunBeforeTheFirstFile) {
     Receipt("r01_f24_trasmissione.txt", "a.pdf");
-    for (const std::string& reader :
-         std::vector<std::string>{m_home.File("manca/quorvin-pdfreader"), "/bin/false"}) {
-        QProcess cli;
-        QProcessEnvironment env = Environment();
-        env.insert("QUORVIN_PDFREADER", QString::fromStdString(reader));
-        cli.setProcessEnvironment(env);
-        cli.start(QString::fromUtf8(QUORVIN_CLI_PATH), Args());
-        ASSERT_TRUE(cli.waitForFinished(60000));
-        const std::string err = cli.readAllStandardError().toStdString();
-        EXPECT_EQ(cli.exitCode(), 2) << reader << err;
-        EXPECT_THAT(err,
-                    HasSubstr("Lettore PDF non disponibile: impossibile avviare '" + reader + "'"));
-        EXPECT_THAT(cli.readAllStandardOutput().toStdString(),
-                    Not(HasSubstr("File non riconosciuto")));
-        EXPECT_TRUE(InFolder("a.pdf"));
+    std::string why;
+    const std::string shared = MakeStandardPostgresArchive(why);
+    ASSERT_FALSE(shared.empty()) << why;
+    for (const std::string& archive : {m_archive, shared}) {
+        for (const std::string& reader :
+             std::vector<std::string>{m_home.File("manca/quorvin-pdfreader"), "/bin/false"}) {
+            QProcess cli;
+            QProcessEnvironment env = Environment();
+            env.insert("QUORVIN_PDFREADER", QString::fromStdString(reader));
+            if (archive == shared) { // the embedded archive knows the account without one
+                env.insert("QUORVIN_UTENTE", QString::fromStdString(DorvaneUser::SystemAccount()));
+                env.insert("QUORVIN_PASSWORD", kPostgresAdminPassword);
+            }
+            cli.setProcessEnvironment(env);
+            QStringList args = Args();
+            args[args.indexOf("--archivio") + 1] = QString::fromStdString(archive);
+            cli.start(QString::fromUtf8(QUORVIN_CLI_PATH), args);
+            ASSERT_TRUE(cli.waitForFinished(60000));
+            const std::string err = cli.readAllStandardError().toStdString();
+            EXPECT_EQ(cli.exitCode(), 2) << archive << " " << reader << err;
+            EXPECT_THAT(err, HasSubstr("Lettore PDF non disponibile: impossibile avviare '" +
+                                       reader + "'"));
+            EXPECT_THAT(cli.readAllStandardOutput().toStdString(),
+                        Not(HasSubstr("File non riconosciuto")));
+            EXPECT_TRUE(InFolder("a.pdf"));
+        }
     }
 }
 

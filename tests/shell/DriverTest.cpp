@@ -1,7 +1,9 @@
 #include "DriverTestSupport.h"
 
+#include "archive/ArchiveTestSupport.h"
 #include "archive/DorvaneFiles.h"
 #include "archive/DorvaneRecordset.h"
+#include "archive/DorvaneUser.h"
 #include "shell/OperationLog.h"
 #include "shell/Settings.h"
 
@@ -32,6 +34,27 @@ long TemporaryPieces(const std::string& base) {
     }
     return n;
 }
+
+// The rules that keep a receipt from being lost or archived twice, on the embedded
+// archive and on a PostgreSQL one shared by the office.
+class RunOnEachBackEnd : public RunTest, public ::testing::WithParamInterface<BackendKind> {
+protected:
+    void SetUp() override {
+        if (GetParam() == BackendKind::Sqlite) {
+            RunTest::SetUp();
+            return;
+        }
+        std::string why;
+        m_archive = MakeStandardPostgresArchive(why);
+        if (m_archive.empty()) {
+            GTEST_SKIP() << why;
+        }
+        ASSERT_TRUE(m_env.Connect(m_archive)) << m_env.LastError();
+        ASSERT_TRUE(m_env.Login(DorvaneUser::SystemAccount(), kPostgresAdminPassword))
+            << m_env.LastError();
+        FinishSetUp();
+    }
+};
 
 TEST_F(RunTest, MixedFolderArchivesWhatItCanAndLeavesTheRest) {
     Receipt(kF24);
@@ -270,7 +293,7 @@ TEST_F(RunTest, LogFolderThatCannotBeMadeIsReported) {
     EXPECT_FALSE(m_runner->Outcome().logError.empty());
 }
 
-TEST_F(RunTest, ControlCharactersInLoggedValuesNeverLoseTheLog) {
+TEST_P(RunOnEachBackEnd, ControlCharactersInLoggedValuesNeverLoseTheLog) {
     const std::string odd = std::string("ricevuta\x01\x1b[31m\x7f.pdf");
     Receipt("x_nessuna_frase.txt", odd);
     m_runner->RunProcess();
@@ -287,7 +310,7 @@ TEST_F(RunTest, ControlCharactersInLoggedValuesNeverLoseTheLog) {
     EXPECT_TRUE(found) << "the forbidden characters are replaced, the rest kept";
 }
 
-TEST_F(RunTest, AReceiptIsArchivedOnceWhateverItsNameAndASplitPieceOnceWhateverTheRun) {
+TEST_P(RunOnEachBackEnd, AReceiptIsArchivedOnceWhateverItsNameAndASplitPieceOnceWhateverTheRun) {
     Receipt(kF24, "a.pdf");
     Receipt(kF24, "copia di a.pdf");
     Receipt("x_split_f24_e_unico.txt", "doppia.pdf");
@@ -338,7 +361,7 @@ TEST_F(RunTest, AReceiptIsArchivedOnceWhateverItsNameAndASplitPieceOnceWhateverT
     }
 }
 
-TEST_F(RunTest, AFileWhoseSummaryKeepsAFailedPaymentCountsAsArchivedWithErrors) {
+TEST_P(RunOnEachBackEnd, AFileWhoseSummaryKeepsAFailedPaymentCountsAsArchivedWithErrors) {
     Receipt("f24_trasmissione_importo_illeggibile.txt", "f24.pdf");
     m_runner->RunProcess();
     EXPECT_FALSE(InFolder("f24.pdf"));
@@ -364,6 +387,10 @@ TEST_F(RunTest, FileThatVanishesOrGoesBadAfterListingIsNotRecognised) {
     EXPECT_TRUE(InFolder("c.pdf"));
     EXPECT_EQ(m_runner->Outcome().filesArchived, 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(Backends, RunOnEachBackEnd,
+                         ::testing::Values(BackendKind::Sqlite, BackendKind::Postgres),
+                         BackendName);
 
 } // namespace
 } // namespace quorvin::test

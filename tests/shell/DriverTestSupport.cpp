@@ -1,7 +1,11 @@
 #include "DriverTestSupport.h"
 
+#include "archive/ArchiveAdmin.h"
+#include "archive/ArchiveTestSupport.h"
 #include "archive/DorvaneFiles.h"
 #include "archive/DorvaneRecordset.h"
+#include "archive/DorvaneUser.h"
+#include "archive/StandardCatalogueSpecs.h"
 #include "shell/Settings.h"
 
 #include <QProcess>
@@ -56,11 +60,35 @@ bool MakeStandardArchive(const std::string& path) {
            cli.exitCode() == 0;
 }
 
+std::string MakeStandardPostgresArchive(std::string& why) {
+    const std::string url = FreshPostgresDatabase();
+    if (url.empty()) {
+        PostgresServer(why);
+        return "";
+    }
+    DorvaneEnv env;
+    if (!env.Connect(url)) {
+        why = env.LastError();
+        return "";
+    }
+    if (!admin::MakeAdministrator(*env.Connection(), DorvaneUser::SystemAccount(),
+                                  kPostgresAdminPassword, why) ||
+        !admin::AddCatalogue(*env.Connection(), StandardDocTypeSpecs(), StandardArchiveSpecs(),
+                             why)) {
+        return "";
+    }
+    return url;
+}
+
 void RunTest::SetUp() {
     m_archive = m_dir.File("archivio.sqlite");
     ASSERT_TRUE(MakeStandardArchive(m_archive));
     ASSERT_TRUE(m_env.Connect(m_archive)) << m_env.LastError();
     ASSERT_TRUE(m_env.Login()) << m_env.LastError();
+    FinishSetUp();
+}
+
+void RunTest::FinishSetUp() {
     m_env.BaseFolder(m_dir.File("dati"));
     MakeRunner();
 }

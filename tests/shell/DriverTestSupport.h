@@ -75,6 +75,8 @@ private:
 class RunTest : public ::testing::Test {
 protected:
     void SetUp() override;
+    // The runner over an archive already made, signed in: data folder and runner.
+    void FinishSetUp();
 
     // A new runner over the archive, the receipt folder, backups on and the first-run flags.
     void MakeRunner();
@@ -102,5 +104,10 @@ protected:
 
 // Makes an archive with the standard catalogue through the command line; false on failure.
 bool MakeStandardArchive(const std::string& path);
+// A fresh database on the test's PostgreSQL server with the standard catalogue, the
+// operating-system account its administrator (password kPostgresAdminPassword); its URL, or
+// empty with the reason in why.
+inline constexpr const char* kPostgresAdminPassword = "segreta";
+std::string MakeStandardPostgresArchive(std::string& why);
 
 } // namespace quorvin::test
