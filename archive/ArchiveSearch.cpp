@@ -37,20 +37,23 @@ const Column kColumns[] = {
     {"esito",       "Esito",                 FieldType::Text},
 };
 
+// expression: over the union of the archives; inBranch: the same order inside one
+// archive's part (empty when it needs the type names, which only the union joins).
 struct SortColumn {
     SortKey key;
     const char* expression;
+    const char* inBranch;
 };
 
 const SortColumn kSortColumns[] = {
-    {SortKey::Date,        "u.data_doc"},
-    {SortKey::Type,        "t.DESCRIZIONE"},
-    {SortKey::Name,        "u.ditta"},
-    {SortKey::TaxCode,     "u.cod_fiscale"},
-    {SortKey::Protocol,    "u.protocollo"},
-    {SortKey::Outcome,     "u.esito"},
-    {SortKey::Description, "u.descr"},
-    {SortKey::Archive,     "u.seriale"},
+    {SortKey::Date,        "u.data_doc",     "data_doc"},
+    {SortKey::Type,        "t.DESCRIZIONE",  ""},
+    {SortKey::Name,        "u.ditta",        "ditta"},
+    {SortKey::TaxCode,     "u.cod_fiscale",  "cod_fiscale"},
+    {SortKey::Protocol,    "u.protocollo",   "protocollo"},
+    {SortKey::Outcome,     "u.esito",        "esito"},
+    {SortKey::Description, "u.descr",        "descr"},
+    {SortKey::Archive,     "u.seriale",      "seriale"},
 };
 // clang-format on
 
@@ -127,9 +130,15 @@ std::string TextCondition(DorvaneConnection& connection, const std::vector<std::
     return sql;
 }
 
-// One archive's part of the search; empty when a filter names a field it lacks.
-std::string Branch(const ArchiveSpec& spec, const Query& query, bool text) {
-    std::string sql = "select " + SqlText(spec.code) + " as seriale, a.sys_record as record";
+// One archive's part of the search: what it shows, and the records it takes (from and
+// where). None when a filter names a field the archive lacks.
+struct Branch {
+    std::string columns;
+    std::string records;
+};
+
+std::optional<Branch> BranchOf(const ArchiveSpec& spec, const Query& query, bool text) {
+    std::string columns = "select " + SqlText(spec.code) + " as seriale, a.sys_record as record";
     for (const auto& column : kColumns) {
         const FieldSpec* field = FieldOf(spec, column.field);
         const bool shown =
@@ -137,13 +146,14 @@ std::string Branch(const ArchiveSpec& spec, const Query& query, bool text) {
         const std::string value =
             shown ? "a." + schema::QuotedColumn(field->name) : std::string("NULL");
         // Dates stay as they are: SQLite would read a cast to date as a number.
-        sql += ", " +
-               (column.type == FieldType::Date
-                    ? value
-                    : "cast(" + value + " as " + SqlTypeOf(column.type) + ")") +
-               " as " + column.alias;
+        columns += ", " +
+                   (column.type == FieldType::Date
+                        ? value
+                        : "cast(" + value + " as " + SqlTypeOf(column.type) + ")") +
+                   " as " + column.alias;
     }
-    sql += ", a.sys_descr as descr from " + spec.table + " a";
+    columns += ", a.sys_descr as descr";
+    std::string sql = " from " + spec.table + " a";
     if (text) {
         sql += " join hits h on h.SYS_SERIALE=" + SqlText(spec.code) +
                " and h.SYS_RECORD=a.sys_record";
@@ -159,33 +169,33 @@ std::string Branch(const ArchiveSpec& spec, const Query& query, bool text) {
     };
     if (query.docType &&
         !add("Cod_Tipo_doc_F", FieldType::Integer, "=" + SqlNumber(*query.docType))) {
-        return {};
+        return std::nullopt;
     }
     if (!Trim(query.taxCode).empty() &&
         !add("Cod_Fiscale", FieldType::Text, "=" + SqlText(Upper(Trim(query.taxCode))))) {
-        return {};
+        return std::nullopt;
     }
     if (!Trim(query.protocol).empty() &&
         !add("Protocollo_Attribuito", FieldType::Text, "=" + SqlText(Trim(query.protocol)))) {
-        return {};
+        return std::nullopt;
     }
     if (query.from && !add("Data_doc", FieldType::Date, ">=" + SqlDate(*query.from))) {
-        return {};
+        return std::nullopt;
     }
     if (query.to && !add("Data_doc", FieldType::Date, "<=" + SqlDate(*query.to))) {
-        return {};
+        return std::nullopt;
     }
     if (query.year && !add("Anno", FieldType::Integer, "=" + SqlNumber(*query.year))) {
-        return {};
+        return std::nullopt;
     }
     if (!Trim(query.outcome).empty()) {
         const auto column = FilterColumn(spec, "Esito", FieldType::Text);
         if (!column) {
-            return {};
+            return std::nullopt;
         }
         sql += " and lower(" + *column + ") like " + SqlLikeContains(Lower(Trim(query.outcome)));
     }
-    return sql;
+    return Branch{columns, sql};
 }
 
 std::string Text(const db::Cell& cell) {
@@ -241,40 +251,67 @@ bool Finder::MayRead(const std::string& archive) {
 bool Finder::Search(const Query& query, Page& page, std::string& error) {
     page = Page{};
     const std::vector<std::string> words = Words(query.text);
-    std::string branches;
+    const SortColumn* sort = &kSortColumns[0];
+    for (const auto& column : kSortColumns) {
+        if (column.key == query.sort) {
+            sort = &column;
+        }
+    }
+    const std::string direction = query.descending ? " desc" : " asc";
+    const long limit = std::clamp(query.limit, 1L, kMaxLimit);
+    const long offset = std::max(0L, query.offset);
+    // Each archive gives only its first offset + limit rows in the page's order, so the
+    // union sorts a few rows instead of every match.
+    const bool cut = *sort->inBranch != '\0';
+    std::string rows;
+    std::string counts;
     for (const auto& readable : ReadableArchives()) {
         if (!query.archive.empty() && readable.code != query.archive) {
             continue;
         }
         const ArchiveSpec* spec = m_connection->Archive(readable.code);
-        const std::string branch = spec != nullptr ? Branch(*spec, query, !words.empty()) : "";
-        if (!branch.empty()) {
-            branches += (branches.empty() ? "" : " union all ") + branch;
+        const auto branch = spec != nullptr ? BranchOf(*spec, query, !words.empty()) : std::nullopt;
+        if (!branch) {
+            continue;
         }
+        std::string part = branch->columns + branch->records;
+        if (cut) {
+            part = "select * from (" + part + " order by " + sort->inBranch + direction +
+                   " nulls last, data_doc desc nulls last, record desc limit " +
+                   SqlNumber(offset + limit) + ") p";
+        }
+        rows += std::string(rows.empty() ? "" : " union all ") + part;
+        counts += std::string(counts.empty() ? "" : " union all ") + "select count(*) as n" +
+                  branch->records;
     }
-    if (branches.empty()) {
+    if (rows.empty()) {
         return true;
     }
-    std::string order;
-    for (const auto& column : kSortColumns) {
-        if (column.key == query.sort) {
-            order = std::string(column.expression) + (query.descending ? " desc" : " asc") +
-                    " nulls last, ";
-        }
-    }
-    const long limit = std::clamp(query.limit, 1L, kMaxLimit);
-    const long offset = std::max(0L, query.offset);
+    const std::string hits = words.empty()
+                                 ? std::string()
+                                 : "with hits as (" + TextCondition(*m_connection, words) + ") ";
+    const std::string count = "select sum(n) from (" + counts + ") c";
+    // The count rides along with the page, so that the text matches are found once.
     const std::string sql =
-        (words.empty() ? std::string()
-                       : "with hits as (" + TextCondition(*m_connection, words) + ") ") +
-        "select u.*, t.DESCRIZIONE as tipo_nome, count(*) over () as totale from (" + branches +
-        ") u left join SYS_TIPO_DOC_F t on t.ID_TIPODOC=u.tipo order by " + order +
-        "u.data_doc desc nulls last, u.seriale, u.record desc limit " + SqlNumber(limit) +
-        " offset " + SqlNumber(offset);
+        hits + "select u.*, t.DESCRIZIONE as tipo_nome, (" + count + ") as totale from (" + rows +
+        ") u left join SYS_TIPO_DOC_F t on t.ID_TIPODOC=u.tipo order by " + sort->expression +
+        direction + " nulls last, u.data_doc desc nulls last, u.seriale, u.record desc limit " +
+        SqlNumber(limit) + " offset " + SqlNumber(offset);
     db::Result result;
     if (!m_connection->Query(sql, result)) {
         error = "Ricerca non riuscita: " + m_connection->LastError();
         return false;
+    }
+    if (result.rows.empty() && offset > 0) {
+        // A page past the end still tells how many there are.
+        db::Result counted;
+        if (!m_connection->Query(hits + count, counted)) {
+            error = "Ricerca non riuscita: " + m_connection->LastError();
+            return false;
+        }
+        if (!counted.rows.empty() && !counted.rows[0].empty()) {
+            page.total = static_cast<long>(ParseInteger(Text(counted.rows[0][0])).value_or(0));
+        }
     }
     for (const auto& row : result.rows) {
         Found found;
@@ -292,15 +329,6 @@ bool Finder::Search(const Query& query, Page& page, std::string& error) {
         found.docTypeName = Text(row[9]);
         page.total = static_cast<long>(ParseInteger(Text(row[10])).value_or(0));
         page.rows.push_back(std::move(found));
-    }
-    if (result.rows.empty() && offset > 0) {
-        Query first = query;
-        first.offset = 0;
-        first.limit = 1;
-        Page counted;
-        if (Search(first, counted, error)) {
-            page.total = counted.total;
-        }
     }
     return true;
 }

@@ -199,6 +199,35 @@ TEST_P(SearchTest, FiltersSortNewestFirstAndPage) {
     EXPECT_EQ(page.rows[1].record, m_summary);
 }
 
+// Each archive hands the union only its first rows in the page's order: pages of two,
+// laid end to end, must give the one long page, for every order and with text too.
+TEST_P(SearchTest, PagesLaidEndToEndGiveTheWholeListInEveryOrder) {
+    using search::SortKey;
+    for (const SortKey key :
+         {SortKey::Date, SortKey::Type, SortKey::Name, SortKey::TaxCode, SortKey::Protocol,
+          SortKey::Outcome, SortKey::Description, SortKey::Archive}) {
+        for (const bool descending : {true, false}) {
+            for (const std::string text : {"", "srl"}) {
+                search::Query query;
+                query.sort = key;
+                query.descending = descending;
+                query.text = text;
+                const std::string what = "order " + std::to_string(static_cast<int>(key)) +
+                                         (descending ? " desc" : " asc") + " text '" + text + "'";
+                const std::vector<std::string> whole = Names(query);
+                ASSERT_FALSE(whole.empty()) << what;
+                std::vector<std::string> paged;
+                query.limit = 2;
+                for (query.offset = 0; query.offset < 10; query.offset += 2) {
+                    const auto page = Names(query);
+                    paged.insert(paged.end(), page.begin(), page.end());
+                }
+                EXPECT_EQ(paged, whole) << what;
+            }
+        }
+    }
+}
+
 TEST_P(SearchTest, RightsHideAnArchiveItsRecordsAndLinksToIt) {
     std::string error;
     ASSERT_GE(admin::AddUser(*m_connection, "lettore", "", false, error), 0) << error;
