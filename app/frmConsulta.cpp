@@ -29,6 +29,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace quorvin::gui {
 namespace {
 
@@ -387,6 +389,15 @@ void frmConsulta::Search() {
                               ? QStringLiteral("1 documento trovato")
                               : QStringLiteral("%1 documenti trovati").arg(m_model->Total()));
     if (m_model->rowCount() > 0) {
+        if (!m_columnsSized) {
+            // Until the user sizes them (and the sizes are kept), columns fit the first
+            // results rather than the header's narrow default.
+            m_columnsSized = true;
+            tvRisultati->resizeColumnsToContents();
+            for (int c = 0; c < m_model->columnCount(); ++c) {
+                tvRisultati->setColumnWidth(c, std::min(tvRisultati->columnWidth(c), 320));
+            }
+        }
         tvRisultati->selectRow(0);
     } else {
         ShowRecord({}, -1);
@@ -523,7 +534,7 @@ void frmConsulta::SaveLayout() {
 void frmConsulta::RestoreLayout() {
     auto settings = LayoutSettings(m_layoutStore);
     restoreGeometry(settings->value(QStringLiteral("Geometria")).toByteArray());
-    tvRisultati->horizontalHeader()->restoreState(
+    m_columnsSized = tvRisultati->horizontalHeader()->restoreState(
         settings->value(QStringLiteral("Colonne")).toByteArray());
     m_split->restoreState(settings->value(QStringLiteral("Divisione")).toByteArray());
     m_detailSplit->restoreState(

@@ -106,6 +106,7 @@ private:
 
     DorvaneEnv& m_env;
     QString m_layoutStore;
+    bool m_columnsSized = false; // the results' columns have their widths
     search::Detail m_detail;
     QTemporaryDir m_openedPdfs;
     SearchModel* m_model = nullptr;
