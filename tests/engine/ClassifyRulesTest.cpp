@@ -73,6 +73,9 @@ TEST_F(Classify, ModelPhraseAfterTheModelIsSearchedSixCharactersOn) {
     EXPECT_EQ(Type({SE, "MODELLO DI DICHIARAZIONE 770 ORDINARIO"}), -1);
     EXPECT_EQ(Type({SE, "MODELLO DI DICHIARAZIONE 770 ORDINARIO", "Quadri SEMPLIFICATO"}), 138);
     EXPECT_EQ(Type({SD, "MODELLO DI DICHIARAZIONE 770/2010 SEMPLIFICATO"}), 138);
+    // Both words after the model: the ordinary row comes first.
+    EXPECT_EQ(Type({SE, "MODELLO DI DICHIARAZIONE 770/2010 ORDINARIO", "Quadri SEMPLIFICATO"}),
+              136);
 }
 
 TEST_F(Classify, IntraCommunityListsFormalSubstantiveAndIntrastat) {
@@ -89,6 +92,11 @@ TEST_F(Classify, IntraCommunityListsFormalSubstantiveAndIntrastat) {
         Type(page({"Sono stati eseguiti i controlli sostanziali previsti dalle specifiche"}, SE)),
         95);
     EXPECT_EQ(tel.ArchTipoDoc(), 96);
+    // Both control sentences: the formal-checks row comes first.
+    EXPECT_EQ(Type(page({"Sono stati eseguiti i controlli formali previsti dalle specifiche",
+                         "Sono stati eseguiti i controlli sostanziali previsti dalle specifiche"},
+                        SD)),
+              93);
     EXPECT_EQ(Type({AG, "DICHIARAZIONI INTRASTAT - CODICE ASSEGNATO AL FILE: 12345"}), 95);
     EXPECT_EQ(Type({SD, "DICHIARAZIONI INTRASTAT - CODICE ASSEGNATO AL FILE: 12345"}), -1);
 }
