@@ -27,7 +27,10 @@ constexpr const char* kHelp =
     "  --testo   mostra anche il testo letto da ogni pagina\n"
     "  --help    mostra questo aiuto\n"
     "\n"
-    "I file illeggibili vengono segnalati e l'esame prosegue con i successivi.\n";
+    "I file illeggibili vengono segnalati e l'esame prosegue con i successivi.\n"
+    "\n"
+    "Stato di uscita: 0 se ogni file è stato letto, 1 se almeno un file è illeggibile,\n"
+    "2 per un errore nei parametri.\n";
 
 const char* YesNo(bool value) {
     return value ? "sì" : "no";
@@ -113,9 +116,13 @@ int RunEsamina(const std::vector<std::string>& args) {
         return 2;
     }
     bvTel tel;
+    int status = 0;
     for (const auto& path : files) {
         tel.File(path);
         tel.FileNameOrig(DorvaneFiles::FileName(path, true, "/"));
+        if (!tel.IsOpen()) {
+            status = 1; // a script must not take an unreadable receipt for an examined one
+        }
         if (json) {
             if (!tel.IsOpen()) {
                 std::fprintf(stderr, "%s: Impossibile aprire il file\n", path.c_str());
@@ -129,7 +136,7 @@ int RunEsamina(const std::vector<std::string>& args) {
         tel.PDFClose();
     }
     std::cout.flush();
-    return 0;
+    return status;
 }
 
 } // namespace quorvin::cli
