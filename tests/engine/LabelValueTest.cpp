@@ -64,6 +64,14 @@ TEST(GetLabelValue, ValidatesByKind) {
     EXPECT_EQ(GetLabelValue("cf: 0123456789 x", "cf: ", " ", "", kTaxCode, false, false), "");
     // Impossible dates are not dates.
     EXPECT_EQ(GetLabelValue("In data 31/02/2010", "In data ", 10, "", kDate, false, false), "");
+    // A short date at a line end: the date without the line break (any text keeps it).
+    EXPECT_EQ(GetLabelValue("In data 1/3/2010\r\nseguito", "In data ", 10, "", kDate, false, false),
+              "1/3/2010");
+    EXPECT_EQ(GetLabelValue("In data  1/3/10\r\n", "In data ", 10, "", kDate, false, false),
+              "1/3/10");
+    EXPECT_EQ(
+        GetLabelValue("In data 1/3/2010\r\nseguito", "In data ", 10, "", kAnyText, false, false),
+        "1/3/2010\r\n");
 }
 
 TEST(GetLabelValue, RetriesTheNextOccurrenceAfterAnInvalidValue) {
