@@ -77,7 +77,14 @@ ArchiveStart StartArchive(DorvaneEnv& env, const StartOptions& options) {
             return ArchiveStart::Failed;
         }
     }
-    if (!OpenExistingArchive(env, locator, error)) {
+    db::ServerCredentials credentials;
+    if (const char* user = std::getenv("QUORVIN_UTENTE"); user != nullptr) {
+        credentials.user = user;
+    }
+    if (const char* password = std::getenv("QUORVIN_PASSWORD"); password != nullptr) {
+        credentials.password = password;
+    }
+    if (!OpenExistingArchive(env, locator, error, credentials)) {
         StartFailure(QString::fromStdString(error));
         return ArchiveStart::Failed;
     }

@@ -28,7 +28,8 @@ std::string ArchiveLocator(const std::string& given) {
                                           : DorvaneEnv::DefaultArchivePath(DataFolder());
 }
 
-bool OpenExistingArchive(DorvaneEnv& env, const std::string& locator, std::string& error) {
+bool OpenExistingArchive(DorvaneEnv& env, const std::string& locator, std::string& error,
+                         const db::ServerCredentials& credentials) {
     if (!db::IsServerLocator(locator) && !DorvaneFiles::FileExists(locator)) {
         error = "Archivio " + locator +
                 " inesistente. Crearlo con 'quorvin-cli archivio init --esempio --archivio " +
@@ -37,8 +38,10 @@ bool OpenExistingArchive(DorvaneEnv& env, const std::string& locator, std::strin
     }
     ConnectOptions connect;
     connect.createSchema = false;
+    connect.credentials = credentials;
     if (!env.Connect(locator, connect)) {
-        error = "Impossibile aprire l'archivio " + locator + ": " + env.LastError();
+        error =
+            "Impossibile aprire l'archivio " + db::DisplayLocator(locator) + ": " + env.LastError();
         return false;
     }
     env.BaseFolder(DataFolder());
