@@ -55,9 +55,11 @@ bool DorvaneUser::VerifyPassword(const std::string& hash, const std::string& pas
 bool DorvaneUser::Load(const std::string& name, std::string& hash) {
     SignOut();
     db::Result result;
-    if (!m_connection->Query("select ID_UTENTE, NOME, HASH_PASSWORD, AMMINISTRATORE from UTENTI"
-                             " where NOME=" +
-                                 SqlText(name),
+    // A server keeps no hash, and its users may not read that column.
+    const std::string hashColumn =
+        m_connection->Backend() == db::Backend::Sqlite ? "HASH_PASSWORD" : "NULL";
+    if (!m_connection->Query("select ID_UTENTE, NOME, " + hashColumn +
+                                 ", AMMINISTRATORE from UTENTI where NOME=" + SqlText(name),
                              result)) {
         return false;
     }

@@ -176,6 +176,7 @@ bool SetUp(DorvaneConnection& connection, std::string& error) {
 bool EnsureLogin(DorvaneConnection& connection, const std::string& name,
                  const std::string& password, bool administrator, std::string& error) {
     const std::string role = SqlIdentifier(name);
+    error.clear();
     if (!Run(connection, kRolesLock, error)) {
         return false;
     }
@@ -208,6 +209,7 @@ bool EnsureLogin(DorvaneConnection& connection, const std::string& name,
 
 bool SetPassword(DorvaneConnection& connection, const std::string& name,
                  const std::string& password, std::string& error) {
+    error.clear();
     const std::string clause = PasswordClause(connection, name, password, error);
     return error.empty() && Run(connection, kRolesLock, error) &&
            Run(connection, "alter role " + SqlIdentifier(name) + clause, error);

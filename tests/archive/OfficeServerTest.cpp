@@ -108,7 +108,7 @@ protected:
         fs::create_directories(folder);
         for (const auto& name : templates) {
             TempDir scratch;
-            fs::copy_file(MakeReceipt(scratch, name), folder + "/" + name + ".pdf");
+            fs::copy_file(MakeReceipt(scratch, name + ".txt"), folder + "/" + name + ".pdf");
         }
         return folder;
     }
