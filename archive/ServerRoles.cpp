@@ -6,6 +6,8 @@
 #include "archive/SearchIndex.h"
 #include "archive/Utf8.h"
 
+#include <vector>
+
 namespace quorvin::roles {
 
 namespace {
@@ -20,23 +22,31 @@ const char* const kCatalogue[] = {
     "QUORVIN_INFO", "SYS_TIPO_DOC_F", "DB_ELENCO", "SYS_TATD", "DB_CAMPI",
     "PERMESSI", "DB_PERMESSI", "UTENTE_PERMESSI",
 };
+// The columns that name the archive of a row (a link has two: either will do).
 struct SharedTable {
     const char* table;
-    const char* readable; // a row is seen when the user reads its archive
-    const char* writable; // and written when the user inserts into it
+    std::vector<const char*> archiveColumns; // none: every user sees every row
 };
-#define QV_ARC(column, right) "has_table_privilege('arc_' || lower(" column "), '" right "')"
 const SharedTable kShared[] = {
-    {"DB_FILE", QV_ARC("SYS_SERIALE", "SELECT"), QV_ARC("SYS_SERIALE", "INSERT")},
-    {"QUORVIN_RICERCA", QV_ARC("SYS_SERIALE", "SELECT"), QV_ARC("SYS_SERIALE", "INSERT")},
-    {"DB_COLLEGAMENTI",
-     QV_ARC("DB_PAR_SERIALE", "SELECT") " or " QV_ARC("DB_SON_SERIALE", "SELECT"),
-     QV_ARC("DB_PAR_SERIALE", "INSERT") " or " QV_ARC("DB_SON_SERIALE", "INSERT")},
+    {"DB_FILE", {"SYS_SERIALE"}},
+    {"QUORVIN_RICERCA", {"SYS_SERIALE"}},
+    {"DB_COLLEGAMENTI", {"DB_PAR_SERIALE", "DB_SON_SERIALE"}},
     // Fingerprints carry no content: every user sees them, so nothing is archived twice.
-    {"DB_IMPRONTE", nullptr, nullptr},
+    {"DB_IMPRONTE", {}},
 };
-#undef QV_ARC
 // clang-format on
+
+// The user's right on the archive a row belongs to. The table is named with its schema:
+// a temporary table of the same name, made by the user, must not answer for it.
+std::string RowRight(const SharedTable& shared, const std::string& schema, const char* right) {
+    std::string sql;
+    for (const char* column : shared.archiveColumns) {
+        sql += std::string(sql.empty() ? "" : " or ") + "has_table_privilege(" +
+               SqlText(SqlIdentifier(schema) + ".arc_") + " || lower(" + column + "), '" + right +
+               "')";
+    }
+    return sql;
+}
 
 bool Run(DorvaneConnection& connection, const std::string& sql, std::string& error) {
     if (connection.Execute(sql)) {
@@ -121,7 +131,8 @@ bool SetUp(DorvaneConnection& connection, std::string& error) {
     const std::string database = Column(connection, "select current_database()");
     const std::string admins = "quorvin_amministratori_" + database;
     const std::string users = "quorvin_utenti_" + database;
-    const std::string schema = SqlIdentifier(Column(connection, "select current_schema()"));
+    const std::string schemaName = Column(connection, "select current_schema()");
+    const std::string schema = SqlIdentifier(schemaName);
     const std::string me = SqlIdentifier(connection.SessionUser());
     if (!Run(connection, kRolesLock, error)) {
         return false;
@@ -140,7 +151,7 @@ bool SetUp(DorvaneConnection& connection, std::string& error) {
                  " schema " +
                  schema + " to " + SqlIdentifier(admins) + ";grant usage on schema " + schema +
                  " to " + SqlIdentifier(users) + ";revoke all on database " +
-                 SqlIdentifier(database) + " from public;grant connect, temporary on database " +
+                 SqlIdentifier(database) + " from public;grant connect on database " +
                  SqlIdentifier(database) + " to " + SqlIdentifier(users) + ", " +
                  SqlIdentifier(admins),
              error) ||
@@ -164,10 +175,11 @@ bool SetUp(DorvaneConnection& connection, std::string& error) {
     for (const auto& shared : kShared) {
         sql += "grant select, insert, update, delete on " + std::string(shared.table) + " to " +
                group + ";";
-        if (shared.readable != nullptr) {
+        if (!shared.archiveColumns.empty()) {
             sql += "alter table " + std::string(shared.table) +
                    " enable row level security;create policy quorvin_archivio on " + shared.table +
-                   " using (" + shared.readable + ") with check (" + shared.writable + ");";
+                   " using (" + RowRight(shared, schemaName, "SELECT") + ") with check (" +
+                   RowRight(shared, schemaName, "INSERT") + ");";
         }
     }
     return Run(connection, sql, error);

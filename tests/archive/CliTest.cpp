@@ -182,11 +182,22 @@ TEST(CliEmbeddedTest, PrivateFilesAdministratorsOnlyForeignFilesUntouched) {
             EXPECT_NE(result.status, 0) << command;
             EXPECT_NE(result.output.find("non è un archivio Quorvin"), std::string::npos)
                 << command << ": " << result.output;
+            EXPECT_EQ(result.output.find("not a database"), std::string::npos) << result.output;
+            EXPECT_EQ(result.output.find("Impossibile aprire"), std::string::npos)
+                << "the reason alone, the archive named once: " << result.output;
         }
     }
     EXPECT_EQ(ReadAll(foreign), before);
     EXPECT_EQ(ReadAll(text), "appunti\n");
     EXPECT_FALSE(fs::exists(foreign + "-wal"));
+    for (const std::string& command :
+         std::vector<std::string>{std::string("archivio esporta --json"),
+                                  "archivia --scarti '' --ricevute '" + dir.File("vuota") + "'"}) {
+        const CliResult folder = run("", command + " --archivio '" + dir.File("studio") + "'");
+        EXPECT_NE(folder.status, 0);
+        EXPECT_NE(folder.output.find("è una cartella, non un archivio"), std::string::npos)
+            << folder.output;
+    }
     const std::string typo = dir.File("archvio.sqlite");
     EXPECT_EQ(run("", "archivio esporta --json --archivio '" + typo + "'").status, 1);
     EXPECT_EQ(run("", "archivio utente aggiungi x --archivio '" + typo + "'").status, 1);

@@ -166,6 +166,8 @@ TEST_F(OfficeServerTest, TheServerRefusesTheClerkWhatOnlyTheAdministratorMayDo) 
              "select rolpassword from pg_authid",
              "create role intruso login",
              "delete from arc_quorvinriepilogo",
+             // a table of its own named like the archive would not open the stored files
+             "create temporary table arc_quorvinsingole00 (x integer)",
          }) {
         EXPECT_FALSE(clerk->Execute(sql)) << sql;
         EXPECT_EQ(clerk->LastError(), kRefused) << sql;
@@ -275,6 +277,15 @@ TEST_F(OfficeServerTest, GrantsAtOnceBothSucceedAndRevokingANonexistentArchiveFa
     other.join();
     EXPECT_EQ(one.status, 0) << one.output;
     EXPECT_EQ(two.status, 0) << two.output;
+    // An archive the administrator adds later belongs to the administrators: granting
+    // on it works as on the others.
+    const Outcome added = Owner("archivio aggiungi --codice EXTRA --nome Extra --tipo 9");
+    ASSERT_EQ(added.status, 0) << added.output;
+    ASSERT_EQ(Owner("permesso --utente " + m_clerk + " --codice EXTRA").status, 0);
+    auto clerk = Session(m_clerk, "impiegato-pw");
+    ASSERT_TRUE(clerk);
+    EXPECT_EQ(Count(*clerk, "select count(*) from arc_extra"), 0);
+    EXPECT_FALSE(clerk->Execute("insert into arc_extra (sys_seriale) values ('EXTRA')"));
     const Outcome revoke = Owner("permesso --utente " + m_clerk + " --codice NONESISTE --revoca");
     EXPECT_EQ(revoke.status, 1);
     EXPECT_NE(revoke.output.find("Archivio 'NONESISTE' inesistente."), std::string::npos);
