@@ -172,6 +172,23 @@ TEST_F(OfficeServerTest, TheServerRefusesTheClerkWhatOnlyTheAdministratorMayDo) 
         EXPECT_FALSE(clerk->Execute(sql)) << sql;
         EXPECT_EQ(clerk->LastError(), kRefused) << sql;
     }
+    // And with psql itself, where it is installed.
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator("/usr/lib/postgresql", ec)) {
+        const fs::path psql = entry.path() / "bin" / "psql";
+        if (!fs::exists(psql)) {
+            continue;
+        }
+        const std::string out = m_dir.File("psql.txt");
+        const int status =
+            std::system(("PGPASSWORD=impiegato-pw '" + psql.string() + "' '" + "postgresql://" +
+                         m_clerk + "@" + m_url.substr(m_url.find("://") + 3) +
+                         "' -c 'select * from arc_quorvinsingole00' > '" + out + "' 2>&1")
+                            .c_str());
+        EXPECT_NE(status, 0);
+        EXPECT_NE(ReadAll(out).find("permission denied"), std::string::npos) << ReadAll(out);
+        break;
+    }
     // A grant by someone who may not grant gives nothing.
     clerk->Execute("grant select on arc_quorvinsingole00 to " + m_clerk);
     EXPECT_EQ(Count(*clerk, "select count(*) from DB_ELENCO where has_table_privilege("
