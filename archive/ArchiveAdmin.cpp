@@ -80,6 +80,24 @@ std::string Folder(DorvaneConnection& connection, const ArchiveSpec& spec) {
     return (std::filesystem::absolute(root) / spec.code).string();
 }
 
+// The documents are their owner's alone: every folder made on the way gets owner-only
+// permissions; folders that were there stay as they are.
+void CreatePrivateFolders(const std::filesystem::path& folder) {
+    std::error_code ec;
+    std::vector<std::filesystem::path> missing;
+    for (auto path = std::filesystem::absolute(folder, ec);
+         !path.empty() && !std::filesystem::exists(path, ec); path = path.parent_path()) {
+        missing.push_back(path);
+        if (path == path.parent_path()) {
+            break;
+        }
+    }
+    std::filesystem::create_directories(folder, ec);
+    for (const auto& path : missing) {
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all, ec);
+    }
+}
+
 bool IsServer(DorvaneConnection& connection) {
     return connection.Backend() == db::Backend::Postgres;
 }
@@ -209,11 +227,7 @@ bool AddArchive(DorvaneConnection& connection, const ArchiveSpec& spec, std::str
     });
     connection.ForgetCatalogue();
     if (ok) {
-        std::error_code ec;
-        if (!std::filesystem::exists(folder, ec) &&
-            std::filesystem::create_directories(folder, ec)) {
-            std::filesystem::permissions(folder, std::filesystem::perms::owner_all, ec);
-        }
+        CreatePrivateFolders(folder);
     }
     return ok;
 }

@@ -134,6 +134,7 @@ TEST(CliEmbeddedTest, PrivateFilesAdministratorsOnlyForeignFilesUntouched) {
     EXPECT_EQ(mode(archive), fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(mode(dir.File("studio")), fs::perms::owner_all);
     EXPECT_EQ(mode(dir.File("doc/QUORVINSINGOLE00")), fs::perms::owner_all);
+    EXPECT_EQ(mode(dir.File("doc")), fs::perms::owner_all) << "made on the way: private too";
 
     WriteAll(dir.File("pw"), "segreta\n");
     const std::string file = " --password-file '" + dir.File("pw") + "'";
