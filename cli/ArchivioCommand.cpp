@@ -69,6 +69,20 @@ int RunInit(Options& options) {
     connect.documentsRoot = options.Value("documenti", server ? DataFolder() + "/Documenti" : "");
     if (server) {
         connect.credentials = CredentialsFromEnvironment();
+        // Users are roles there: a role that may not make them would leave half an
+        // archive behind.
+        auto raw = db::OpenPostgres(locator, error, connect.credentials);
+        db::Result may;
+        if (!raw) {
+            return Fail(error);
+        }
+        if (!raw->Query("select count(*) from pg_roles where rolname=session_user and"
+                        " (rolcreaterole or rolsuper)",
+                        may) ||
+            may.rows.empty() || may.rows[0][0].value_or("0") == "0") {
+            return Fail("Per creare l'archivio sul server serve un ruolo che possa creare ruoli "
+                        "(CREATEROLE), proprietario del database.");
+        }
     }
     auto connection = DorvaneConnection::Open(locator, connect, error);
     if (!connection) {

@@ -284,6 +284,22 @@ TEST_F(OfficeServerTest, AClerkArchivesOnceGrantedAndTwoClerksShareOneArchive) {
 }
 
 TEST_F(OfficeServerTest, GrantsAtOnceBothSucceedAndRevokingANonexistentArchiveFails) {
+    // A role that may not create roles cannot make the archive, and leaves nothing.
+    {
+        auto owner = Session(m_owner, "titolare-pw");
+        ASSERT_TRUE(owner);
+        ASSERT_TRUE(owner->Execute("create role " + m_clerk + " login password 'impiegato-pw'"));
+        ASSERT_TRUE(owner->Execute("grant create on schema public to " + m_clerk));
+    }
+    const Outcome refused = Clerk("init --esempio");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.output.find("CREATEROLE"), std::string::npos) << refused.output;
+    auto clerk = Session(m_clerk, "impiegato-pw");
+    ASSERT_TRUE(clerk);
+    EXPECT_EQ(Count(*clerk, "select count(*) from information_schema.tables where"
+                            " table_schema='public'"),
+              0);
+    clerk.reset();
     SetUpOffice();
     Outcome one;
     Outcome two;
@@ -299,7 +315,7 @@ TEST_F(OfficeServerTest, GrantsAtOnceBothSucceedAndRevokingANonexistentArchiveFa
     const Outcome added = Owner("archivio aggiungi --codice EXTRA --nome Extra --tipo 9");
     ASSERT_EQ(added.status, 0) << added.output;
     ASSERT_EQ(Owner("permesso --utente " + m_clerk + " --codice EXTRA").status, 0);
-    auto clerk = Session(m_clerk, "impiegato-pw");
+    clerk = Session(m_clerk, "impiegato-pw");
     ASSERT_TRUE(clerk);
     EXPECT_EQ(Count(*clerk, "select count(*) from arc_extra"), 0);
     EXPECT_FALSE(clerk->Execute("insert into arc_extra (sys_seriale) values ('EXTRA')"));
