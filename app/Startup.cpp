@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include "app/LoginDialog.h"
 #include "app/Seams.h"
 #include "shell/ArchiveAccess.h"
 
@@ -77,7 +78,34 @@ ArchiveStart StartArchive(DorvaneEnv& env, const StartOptions& options) {
             return ArchiveStart::Failed;
         }
     }
-    if (!OpenExistingArchive(env, locator, error)) {
+    db::ServerCredentials credentials;
+    if (const char* user = std::getenv("QUORVIN_UTENTE"); user != nullptr) {
+        credentials.user = user;
+    }
+    if (const char* password = std::getenv("QUORVIN_PASSWORD"); password != nullptr) {
+        credentials.password = password;
+    }
+    bool opened = OpenExistingArchive(env, locator, error, credentials);
+    // A server that asks for a password the environment did not give: the user signs in
+    // here, since the session itself is the user's.
+    SignInRequest request;
+    request.embedded = false;
+    request.lastUser = QString::fromStdString(credentials.user);
+    while (!opened && db::IsServerLocator(locator) &&
+           error.find(db::kSignInRefused) != std::string::npos) {
+        if (!credentials.user.empty() || !credentials.password.empty()) {
+            request.error =
+                QStringLiteral("Accesso non riuscito: ") + QString::fromUtf8(db::kSignInRefused);
+        }
+        const std::optional<Credentials> entered = SignInPrompt::Ask(nullptr, request);
+        if (!entered) {
+            return ArchiveStart::Declined;
+        }
+        credentials = {entered->user.toStdString(), entered->password.toStdString()};
+        request.lastUser = entered->user;
+        opened = OpenExistingArchive(env, locator, error, credentials);
+    }
+    if (!opened) {
         StartFailure(QString::fromStdString(error));
         return ArchiveStart::Failed;
     }

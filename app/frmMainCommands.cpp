@@ -129,6 +129,16 @@ void frmMain::ChangeUser(bool startUp) {
     request.lastUser = m_lastUser;
 
     bool loggedIn = false;
+    // A server session opened at start for a named user is that user's already.
+    if (startUp && connection && connection->Backend() == db::Backend::Postgres &&
+        !connection->Options().credentials.user.empty()) {
+        const db::ServerCredentials& signedIn = connection->Options().credentials;
+        if (m_env.Login(signedIn.user, signedIn.password)) {
+            m_lastUser = Q(signedIn.user);
+            UpdateControls(true, false);
+            return;
+        }
+    }
     // Until the user signs in or gives up: a wrong password asks again, with the reason.
     while (true) {
         const std::optional<Credentials> entered = SignInPrompt::Ask(this, request);

@@ -7,6 +7,7 @@
 #include "archive/Quoting.h"
 #include "archive/Schema.h"
 #include "archive/SearchIndex.h"
+#include "archive/ServerRoles.h"
 #include "archive/Utf8.h"
 
 #include <filesystem>
@@ -79,24 +80,60 @@ std::string Folder(DorvaneConnection& connection, const ArchiveSpec& spec) {
     return (std::filesystem::absolute(root) / spec.code).string();
 }
 
+// The documents are their owner's alone: every folder made on the way gets owner-only
+// permissions; folders that were there stay as they are.
+void CreatePrivateFolders(const std::filesystem::path& folder) {
+    std::error_code ec;
+    std::vector<std::filesystem::path> missing;
+    for (auto path = std::filesystem::absolute(folder, ec);
+         !path.empty() && !std::filesystem::exists(path, ec); path = path.parent_path()) {
+        missing.push_back(path);
+        if (path == path.parent_path()) {
+            break;
+        }
+    }
+    std::filesystem::create_directories(folder, ec);
+    for (const auto& path : missing) {
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all, ec);
+    }
+}
+
+bool IsServer(DorvaneConnection& connection) {
+    return connection.Backend() == db::Backend::Postgres;
+}
+
+std::string UserName(DorvaneConnection& connection, long user) {
+    db::Result result;
+    if (!connection.Query("select NOME from UTENTI where ID_UTENTE=" + SqlNumber(user), result) ||
+        result.rows.empty() || !result.rows[0][0]) {
+        return {};
+    }
+    return *result.rows[0][0];
+}
+
+// One permission row per grant, its id given by the database (two workstations granting
+// at once get two ids); on a server the matching GRANT goes with it.
 bool GrantById(DorvaneConnection& connection, long user, const std::string& code,
                bool createRecords, long rights, std::string& error) {
-    // One permission row per grant; its id is the next free one on both back ends.
     const long id =
-        FirstNumber(connection, "select coalesce(max(ID_PERMESSO), 0) + 1 from PERMESSI");
+        FirstNumber(connection, "insert into PERMESSI (DESCRIZIONE, CREA_REC, DIRITTI) values (" +
+                                    SqlText(code) + ", " + (createRecords ? "1" : "0") + ", " +
+                                    SqlNumber(rights) + ") returning ID_PERMESSO");
     if (id < 0) {
         error = connection.LastError();
         return false;
     }
-    return Run(connection,
-               "insert into PERMESSI (ID_PERMESSO, DESCRIZIONE, CREA_REC, DIRITTI) values (" +
-                   SqlNumber(id) + ", " + SqlText(code) + ", " + (createRecords ? "1" : "0") +
-                   ", " + SqlNumber(rights) + ");" +
-                   "insert into DB_PERMESSI (SYS_SERIALE, ID_PERMESSO) values (" + SqlText(code) +
-                   ", " + SqlNumber(id) + ");" +
-                   "insert into UTENTE_PERMESSI (ID_UTENTE, ID_PERMESSO) values (" +
-                   SqlNumber(user) + ", " + SqlNumber(id) + ")",
-               error);
+    if (!Run(connection,
+             "insert into DB_PERMESSI (SYS_SERIALE, ID_PERMESSO) values (" + SqlText(code) + ", " +
+                 SqlNumber(id) + ");" +
+                 "insert into UTENTE_PERMESSI (ID_UTENTE, ID_PERMESSO) values (" + SqlNumber(user) +
+                 ", " + SqlNumber(id) + ")",
+             error)) {
+        return false;
+    }
+    return !IsServer(connection) ||
+           roles::GrantTable(connection, UserName(connection, user), schema::TableNameFor(code),
+                             createRecords, rights, error);
 }
 
 } // namespace
@@ -170,7 +207,8 @@ bool AddArchive(DorvaneConnection& connection, const ArchiveSpec& spec, std::str
         }
         sql += schema::CreateArchiveTableSql(connection.Backend(), table, spec.fields) + ";" +
                search::ArchiveSearchSql(connection.Backend(), spec.code, table, spec.fields, false);
-        if (!Run(connection, sql, error)) {
+        if (!Run(connection, sql, error) ||
+            (IsServer(connection) && !roles::Adopt(connection, table, error))) {
             return false;
         }
         db::Result admins;
@@ -189,8 +227,7 @@ bool AddArchive(DorvaneConnection& connection, const ArchiveSpec& spec, std::str
     });
     connection.ForgetCatalogue();
     if (ok) {
-        std::error_code ec;
-        std::filesystem::create_directories(folder, ec);
+        CreatePrivateFolders(folder);
     }
     return ok;
 }
@@ -209,30 +246,70 @@ long AddUser(DorvaneConnection& connection, const std::string& name, const std::
         error = "L'utente " + name + " esiste già.";
         return -1;
     }
+    // A server keeps passwords itself (the role's SCRAM verifier); the table keeps none.
     std::string hash;
-    if (!password.empty()) {
+    if (!password.empty() && !IsServer(connection)) {
         hash = DorvaneUser::HashPassword(password);
         if (hash.empty()) {
             error = "Impossibile cifrare la password.";
             return -1;
         }
     }
+    return AddUserWithHash(connection, name, hash, password, administrator, error);
+}
+
+long AddUserWithHash(DorvaneConnection& connection, const std::string& name,
+                     const std::string& hash, const std::string& password, bool administrator,
+                     std::string& error) {
+    if (Trim(name).empty() || name != Trim(name)) {
+        error = "Nome utente non valido.";
+        return -1;
+    }
+    if (UserId(connection, name) >= 0) {
+        error = "L'utente " + name + " esiste già.";
+        return -1;
+    }
     long id = -1;
     InTransaction(connection, error, [&] {
-        id = FirstNumber(connection, "select coalesce(max(ID_UTENTE), 0) + 1 from UTENTI");
-        if (id < 0 ||
-            !Run(connection,
-                 "insert into UTENTI (ID_UTENTE, NOME, HASH_PASSWORD, AMMINISTRATORE) values (" +
-                     SqlNumber(id) + ", " + SqlText(name) + ", " +
-                     (hash.empty() ? std::string("NULL") : SqlText(hash)) + ", " +
-                     (administrator ? "1" : "0") + ")",
-                 error)) {
-            id = -1;
+        if (IsServer(connection) &&
+            (!roles::SetUp(connection, error) ||
+             !roles::EnsureLogin(connection, name, password, administrator, error))) {
+            return false;
+        }
+        id = FirstNumber(
+            connection,
+            "insert into UTENTI (NOME, HASH_PASSWORD, AMMINISTRATORE) values (" + SqlText(name) +
+                ", " +
+                (hash.empty() || IsServer(connection) ? std::string("NULL") : SqlText(hash)) +
+                ", " + (administrator ? "1" : "0") + ") returning ID_UTENTE");
+        if (id < 0) {
+            error = connection.LastError();
             return false;
         }
         return true;
     });
     return id;
+}
+
+bool SetPassword(DorvaneConnection& connection, const std::string& name,
+                 const std::string& password, std::string& error) {
+    if (UserId(connection, name) < 0) {
+        error = "L'utente " + name + " non è registrato nell'archivio.";
+        return false;
+    }
+    if (IsServer(connection)) {
+        return InTransaction(connection, error,
+                             [&] { return roles::SetPassword(connection, name, password, error); });
+    }
+    const std::string hash = password.empty() ? std::string() : DorvaneUser::HashPassword(password);
+    if (!password.empty() && hash.empty()) {
+        error = "Impossibile cifrare la password.";
+        return false;
+    }
+    return Run(connection,
+               "update UTENTI set HASH_PASSWORD=" + (hash.empty() ? "NULL" : SqlText(hash)) +
+                   " where NOME=" + SqlText(name),
+               error);
 }
 
 bool Grant(DorvaneConnection& connection, const std::string& user, const std::string& code,
@@ -258,6 +335,10 @@ bool Revoke(DorvaneConnection& connection, const std::string& user, const std::s
         error = "L'utente " + user + " non è registrato nell'archivio.";
         return false;
     }
+    if (connection.Archive(code) == nullptr) {
+        error = "Archivio '" + code + "' inesistente.";
+        return false;
+    }
     const std::string own = "select UTENTE_PERMESSI.ID_PERMESSO from UTENTE_PERMESSI join"
                             " DB_PERMESSI on UTENTE_PERMESSI.ID_PERMESSO=DB_PERMESSI.ID_PERMESSO"
                             " where UTENTE_PERMESSI.ID_UTENTE=" +
@@ -279,14 +360,22 @@ bool Revoke(DorvaneConnection& connection, const std::string& user, const std::s
                 return false;
             }
         }
-        return true;
+        return !IsServer(connection) ||
+               roles::RevokeTable(connection, user, schema::TableNameFor(code), error);
     });
 }
 
 bool MakeAdministrator(DorvaneConnection& connection, const std::string& name,
                        const std::string& password, std::string& error) {
     return InTransaction(connection, error, [&] {
+        if (IsServer(connection) && !roles::SetUp(connection, error)) {
+            return false;
+        }
         long id = UserId(connection, name);
+        if (id >= 0 && IsServer(connection) &&
+            !roles::EnsureLogin(connection, name, password, true, error)) {
+            return false;
+        }
         if (id < 0) {
             id = AddUser(connection, name, password, true, error);
             if (id < 0) {

@@ -30,7 +30,16 @@ bool AddArchive(DorvaneConnection& connection, const ArchiveSpec& spec, std::str
 // -1.
 long AddUser(DorvaneConnection& connection, const std::string& name, const std::string& password,
              bool administrator, std::string& error);
+// The same with a hash kept by an export (empty: no password). On a server the user is a
+// login role: password is its password there (empty: it cannot sign in until one is
+// set), and no hash is kept.
+long AddUserWithHash(DorvaneConnection& connection, const std::string& name,
+                     const std::string& hash, const std::string& password, bool administrator,
+                     std::string& error);
 long UserId(DorvaneConnection& connection, const std::string& name);
+// Sets (or, empty, removes) a user's password: the hash, or the role's password.
+bool SetPassword(DorvaneConnection& connection, const std::string& name,
+                 const std::string& password, std::string& error);
 // Gives the user a permission on the archive: CREA_REC and the right bits.
 bool Grant(DorvaneConnection& connection, const std::string& user, const std::string& code,
            bool createRecords, long rights, std::string& error);

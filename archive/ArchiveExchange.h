@@ -6,7 +6,9 @@
 //                     "fields": [ {"name", "type", "default"} ],
 //                     "document_types": [ {"ID_TIPODOC", "DESCRIZIONE"} ],
 //                     "records": [ {"SYS_RECORD", "SYS_DESCR", "file", <field>: value} ] } ],
-//     "links": [ {"DB_PAR_SERIALE", "DB_PAR_RECORD", "DB_SON_SERIALE", "DB_SON_RECORD"} ] }
+//     "links": [ {"DB_PAR_SERIALE", "DB_PAR_RECORD", "DB_SON_SERIALE", "DB_SON_RECORD"} ],
+//     "users": [ {"NOME", "AMMINISTRATORE", "HASH_PASSWORD" (argon2id, or null),
+//                 "permissions": [ {"SYS_SERIALE", "CREA_REC", "DIRITTI"} ]} ] }
 //
 // Record values: dates as dd/mm/yyyy text, integers and decimals as numbers, booleans
 // as true/false, decimals as text with every digit, empty as null; "file" is the path of

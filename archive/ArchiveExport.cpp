@@ -158,6 +158,43 @@ bool ExportArchive(DorvaneConnection& connection, const ArchiveSpec& spec, const
     return true;
 }
 
+// Users, administrators and their permissions; a hash only where the archive keeps one
+// (a server keeps the passwords itself).
+bool ExportUsers(DorvaneConnection& connection, Json& out, std::string& error) {
+    db::Result users;
+    db::Result grants;
+    if (!connection.Query("select ID_UTENTE, NOME, HASH_PASSWORD, AMMINISTRATORE from UTENTI"
+                          " order by ID_UTENTE",
+                          users) ||
+        !connection.Query(
+            "select UTENTE_PERMESSI.ID_UTENTE, DB_PERMESSI.SYS_SERIALE, PERMESSI.CREA_REC,"
+            " PERMESSI.DIRITTI from UTENTE_PERMESSI join DB_PERMESSI on"
+            " UTENTE_PERMESSI.ID_PERMESSO=DB_PERMESSI.ID_PERMESSO join PERMESSI on"
+            " PERMESSI.ID_PERMESSO=UTENTE_PERMESSI.ID_PERMESSO order by DB_PERMESSI.SYS_SERIALE,"
+            " PERMESSI.CREA_REC, PERMESSI.DIRITTI",
+            grants)) {
+        error = connection.LastError();
+        return false;
+    }
+    out = Json::array();
+    for (const auto& user : users.rows) {
+        Json item;
+        item["NOME"] = user[1].value_or("");
+        item["AMMINISTRATORE"] = user[3].value_or("0") != "0";
+        item["HASH_PASSWORD"] = user[2] && !user[2]->empty() ? Json(*user[2]) : Json(nullptr);
+        item["permissions"] = Json::array();
+        for (const auto& grant : grants.rows) {
+            if (grant[0] == user[0]) {
+                item["permissions"].push_back({{"SYS_SERIALE", grant[1].value_or("")},
+                                               {"CREA_REC", grant[2].value_or("0") != "0"},
+                                               {"DIRITTI", NumberOrNull(grant[3])}});
+            }
+        }
+        out.push_back(std::move(item));
+    }
+    return true;
+}
+
 } // namespace
 
 bool ExportJson(DorvaneConnection& connection, std::string& json, std::string& error,
@@ -191,6 +228,9 @@ bool ExportJson(DorvaneConnection& connection, std::string& json, std::string& e
                                      {"DB_PAR_RECORD", NumberOrNull(row[1])},
                                      {"DB_SON_SERIALE", row[2].value_or("")},
                                      {"DB_SON_RECORD", NumberOrNull(row[3])}});
+        }
+        if (!ExportUsers(connection, root["users"], error)) {
+            return false;
         }
         json = root.dump(2, ' ', false, Json::error_handler_t::strict) + "\n";
         return true;

@@ -313,6 +313,46 @@ void ImportLinks(DorvaneConnection& connection, const Json& links, const RecordM
     }
 }
 
+// Users keep their names, administrators and hashes (a server keeps no hash: the role
+// has no password until one is set); permissions are added where the user lacks them.
+void ImportUsers(DorvaneConnection& connection, const Json& users) {
+    for (const auto& user : users) {
+        const std::string name = TextOf(user.at("NOME"), "NOME");
+        const bool administrator = user.value("AMMINISTRATORE", false);
+        const Json& hash = user.value("HASH_PASSWORD", Json(nullptr));
+        std::string error;
+        if (admin::UserId(connection, name) < 0 &&
+            admin::AddUserWithHash(connection, name,
+                                   hash.is_null() ? "" : TextOf(hash, "HASH_PASSWORD"), "",
+                                   administrator, error) < 0) {
+            Throw("Utente " + name + " non importato: " + error);
+        }
+        for (const auto& grant : user.value("permissions", Json::array())) {
+            const std::string code = TextOf(grant.at("SYS_SERIALE"), "SYS_SERIALE");
+            const bool create = grant.value("CREA_REC", false);
+            const long rights = static_cast<long>(RecordNumberOf(grant.at("DIRITTI"), "DIRITTI"));
+            db::Result held;
+            if (!connection.Query(
+                    "select count(*) from UTENTE_PERMESSI join DB_PERMESSI on"
+                    " UTENTE_PERMESSI.ID_PERMESSO=DB_PERMESSI.ID_PERMESSO join PERMESSI on"
+                    " PERMESSI.ID_PERMESSO=UTENTE_PERMESSI.ID_PERMESSO join UTENTI on"
+                    " UTENTI.ID_UTENTE=UTENTE_PERMESSI.ID_UTENTE where UTENTI.NOME=" +
+                        SqlText(name) + " and DB_PERMESSI.SYS_SERIALE=" + SqlText(code) +
+                        " and PERMESSI.CREA_REC=" + (create ? "1" : "0") +
+                        " and PERMESSI.DIRITTI=" + SqlNumber(rights),
+                    held)) {
+                Throw(connection.LastError());
+            }
+            if (held.rows.empty() || held.rows[0][0].value_or("0") == "0") {
+                if (!admin::Grant(connection, name, code, create, rights, error)) {
+                    Throw("Permesso di " + name + " sull'archivio '" + code +
+                          "' non importato: " + error);
+                }
+            }
+        }
+    }
+}
+
 } // namespace
 
 bool ImportJson(DorvaneConnection& connection, const std::string& json, std::string& error,
@@ -332,6 +372,7 @@ bool ImportJson(DorvaneConnection& connection, const std::string& json, std::str
                 ImportArchive(connection, store, archive, baseFolder, numbers);
             }
             ImportLinks(connection, root.value("links", Json::array()), numbers);
+            ImportUsers(connection, root.value("users", Json::array()));
             return true;
         } catch (const ImportError& e) {
             error = e.text.empty() ? "Importazione non riuscita." : e.text;

@@ -38,6 +38,9 @@ public:
     // The description of the last failure, in Italian where it is ours.
     const std::string& LastError() const { return m_lastError; }
     int LastErrorNumber() const { return m_lastErrorNumber; }
+    // The server's verifier of a password (SCRAM), so that the clear text never leaves
+    // this process; empty where the back end keeps no passwords.
+    virtual std::string PasswordVerifier(const std::string&, const std::string&) { return {}; }
 
 protected:
     void SetError(int number, std::string text) {
@@ -59,14 +62,27 @@ struct SqliteOptions {
     bool create = true;       // create the file when it does not exist
 };
 
+// Sign-in on a server: the login role and its password, given apart from the locator
+// (they win over what it names). Empty: as the locator or libpq's defaults say.
+struct ServerCredentials {
+    std::string user;
+    std::string password;
+};
+
+// The one message for every refused sign-in: it does not tell which part was wrong.
+inline constexpr const char* kSignInRefused = "Nome utente o password non validi.";
+
 // nullptr with the reason in error when the database cannot be opened.
 std::unique_ptr<Connection> OpenSqlite(const std::string& path, const SqliteOptions& options,
                                        std::string& error);
 // conninfo: a libpq connection string or a postgresql:// URL.
-std::unique_ptr<Connection> OpenPostgres(const std::string& conninfo, std::string& error);
+std::unique_ptr<Connection> OpenPostgres(const std::string& conninfo, std::string& error,
+                                         const ServerCredentials& credentials = {});
 
 // A locator starting with postgresql:// or postgres://, or one that reads as a libpq
 // connection string ("host=... dbname=..."), is a server; anything else is a file path.
 bool IsServerLocator(const std::string& locator);
+// The locator as messages show it: a password in it is replaced by "***".
+std::string DisplayLocator(const std::string& locator);
 
 } // namespace quorvin::db

@@ -35,8 +35,17 @@ long NumberOf(const db::Cell& cell) {
 
 } // namespace
 
-DorvaneConnection::DorvaneConnection(std::unique_ptr<db::Connection> db, std::string locator)
-    : m_db(std::move(db)), m_locator(std::move(locator)) {}
+DorvaneConnection::DorvaneConnection(std::unique_ptr<db::Connection> db, std::string locator,
+                                     ConnectOptions options)
+    : m_db(std::move(db)), m_locator(std::move(locator)), m_options(std::move(options)) {}
+
+std::string DorvaneConnection::SessionUser() {
+    db::Result result;
+    if (Backend() != db::Backend::Postgres || !Query("select session_user", result)) {
+        return {};
+    }
+    return TextOf(CellOf(result, 0, 0));
+}
 
 DorvaneConnection::~DorvaneConnection() {
     if (m_inTransaction) {
@@ -100,12 +109,13 @@ std::shared_ptr<DorvaneConnection> DorvaneConnection::Open(const std::string& lo
     std::unique_ptr<db::Connection> db;
     const bool server = db::IsServerLocator(locator);
     if (server) {
-        db = db::OpenPostgres(locator, error);
+        db = db::OpenPostgres(locator, error, options.credentials);
     } else {
         std::error_code ec;
         const auto folder = std::filesystem::path(locator).parent_path();
-        if (options.createSchema && !folder.empty()) {
+        if (options.createSchema && !folder.empty() && !std::filesystem::exists(folder, ec)) {
             std::filesystem::create_directories(folder, ec);
+            std::filesystem::permissions(folder, std::filesystem::perms::owner_all, ec);
         }
         db::SqliteOptions sqlite;
         sqlite.busyTimeoutMs = options.busyTimeoutMs;
@@ -115,7 +125,8 @@ std::shared_ptr<DorvaneConnection> DorvaneConnection::Open(const std::string& lo
     if (!db) {
         return nullptr;
     }
-    std::shared_ptr<DorvaneConnection> connection(new DorvaneConnection(std::move(db), locator));
+    std::shared_ptr<DorvaneConnection> connection(
+        new DorvaneConnection(std::move(db), locator, options));
     const int version = schema::Version(*connection->m_db);
     if (version < 0) {
         error = "Impossibile leggere l'archivio: " + connection->m_db->LastError();
@@ -123,6 +134,16 @@ std::shared_ptr<DorvaneConnection> DorvaneConnection::Open(const std::string& lo
     }
     if (version == 0 && !options.createSchema) {
         error = "L'archivio non è inizializzato: eseguire 'quorvin-cli archivio init'.";
+        return nullptr;
+    }
+    // A server database that holds another program's tables is left alone.
+    db::Result others;
+    if (version == 0 && server &&
+        (!connection->Query("select count(*) from information_schema.tables where"
+                            " table_schema=current_schema()",
+                            others) ||
+         TextOf(CellOf(others, 0, 0)) != "0")) {
+        error = "Il database " + db::DisplayLocator(locator) + " non è un archivio Quorvin.";
         return nullptr;
     }
     if (!schema::Migrate(*connection->m_db, schema::kVersion, error)) {

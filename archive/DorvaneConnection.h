@@ -19,6 +19,9 @@ struct ConnectOptions {
     // Where the folders of new archives go, kept in the database when it is created;
     // empty = a "Documenti" folder beside the database file (SQLite only).
     std::string documentsRoot;
+    // Server: the login role that signs in, and its password (never shown or kept on
+    // disk).
+    db::ServerCredentials credentials;
 };
 
 class DorvaneConnection {
@@ -33,6 +36,14 @@ public:
 
     db::Backend Backend() const { return m_db->Kind(); }
     const std::string& Locator() const { return m_locator; }
+    // The options it was opened with (a server sign-in opens it again as another role).
+    const ConnectOptions& Options() const { return m_options; }
+    // Server: the login role of this session; empty on an embedded archive.
+    std::string SessionUser();
+    // The server's verifier of a password, to be sent instead of the password.
+    std::string PasswordVerifier(const std::string& user, const std::string& password) {
+        return m_db->PasswordVerifier(user, password);
+    }
     // True when this Open created the schema (a new archive database).
     bool Created() const { return m_created; }
 
@@ -75,11 +86,13 @@ public:
     std::set<std::string>& StoredNames(const std::string& code, const std::string& stem);
 
 private:
-    DorvaneConnection(std::unique_ptr<db::Connection> db, std::string locator);
+    DorvaneConnection(std::unique_ptr<db::Connection> db, std::string locator,
+                      ConnectOptions options);
     bool LoadArchive(const std::string& code);
 
     std::unique_ptr<db::Connection> m_db;
     std::string m_locator;
+    ConnectOptions m_options;
     bool m_created = false;
     long m_errorNumber = 0;
     std::string m_error;

@@ -55,14 +55,16 @@ bool DorvaneUser::VerifyPassword(const std::string& hash, const std::string& pas
 bool DorvaneUser::Load(const std::string& name, std::string& hash) {
     SignOut();
     db::Result result;
-    if (!m_connection->Query("select ID_UTENTE, NOME, HASH_PASSWORD, AMMINISTRATORE from UTENTI"
-                             " where NOME=" +
-                                 SqlText(name),
+    // A server keeps no hash, and its users may not read that column.
+    const std::string hashColumn =
+        m_connection->Backend() == db::Backend::Sqlite ? "HASH_PASSWORD" : "NULL";
+    if (!m_connection->Query("select ID_UTENTE, NOME, " + hashColumn +
+                                 ", AMMINISTRATORE from UTENTI where NOME=" + SqlText(name),
                              result)) {
         return false;
     }
     if (result.rows.empty()) {
-        m_connection->SetError(1401, "L'utente " + name + " non è registrato nell'archivio.");
+        m_connection->SetError(1403, db::kSignInRefused);
         return false;
     }
     const auto& row = result.rows[0];
@@ -78,17 +80,25 @@ bool DorvaneUser::Load(const std::string& name, std::string& hash) {
 }
 
 bool DorvaneUser::SignIn() {
-    if (m_connection->Backend() != db::Backend::Sqlite) {
-        SignOut();
-        m_connection->SetError(1402, "Per questo archivio servono nome utente e password.");
-        return false;
-    }
     std::string hash;
+    // On a server the role of the session: the server checked its password.
+    if (m_connection->Backend() == db::Backend::Postgres) {
+        const std::string role = m_connection->SessionUser();
+        return !role.empty() && Load(role, hash);
+    }
     return Load(SystemAccount(), hash);
 }
 
 bool DorvaneUser::SignIn(const std::string& name, const std::string& password) {
     std::string hash;
+    if (m_connection->Backend() == db::Backend::Postgres) {
+        if (m_connection->SessionUser() != name) {
+            SignOut();
+            m_connection->SetError(1403, db::kSignInRefused);
+            return false;
+        }
+        return Load(name, hash);
+    }
     if (!Load(name, hash)) {
         return false;
     }

@@ -16,9 +16,12 @@ public:
     explicit DorvaneUser(std::shared_ptr<DorvaneConnection> connection);
 
     // The embedded archive: the operating-system account, without a password (the
-    // file's permissions protect it). Refused on a server archive.
+    // file's permissions protect it). A server archive: the login role of the session.
     bool SignIn();
-    // Name and password, checked against the stored argon2id hash.
+    // Embedded: name and password, checked against the stored argon2id hash. Server: the
+    // server checked the password when the session opened (DorvaneEnv::Login opens one
+    // for the user); name must be the session's role. An unknown user and a wrong
+    // password fail alike.
     bool SignIn(const std::string& name, const std::string& password);
     void SignOut();
     bool SignedIn() const { return m_id >= 0; }

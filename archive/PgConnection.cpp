@@ -5,6 +5,9 @@
 
 #include <libpq-fe.h>
 
+#include <string_view>
+#include <vector>
+
 namespace quorvin::db {
 
 namespace {
@@ -37,6 +40,45 @@ ColumnKind KindOfType(Oid type) {
 
 void IgnoreNotice(void*, const char*) {}
 
+// The server's refusals a user meets, in Italian; the rest keep the server's own text.
+// clang-format off
+struct Refusal {
+    const char* sqlState;
+    const char* message;
+};
+constexpr Refusal kRefusals[] = {
+    {"42501", "Operazione rifiutata dal server dell'archivio: l'utente non ha il permesso necessario."},
+    {"23505", "Il dato esiste già nell'archivio (forse inserito ora da un'altra postazione)."},
+    {"40001", "Operazione in conflitto con un'altra postazione: riprovare."},
+    {"40P01", "Operazione in conflitto con un'altra postazione: riprovare."},
+    {"28P01", kSignInRefused},
+    {"28000", kSignInRefused},
+};
+// clang-format on
+
+std::string ServerMessage(const PGresult* res) {
+    const char* state = PQresultErrorField(res, PG_DIAG_SQLSTATE);
+    for (const auto& refusal : kRefusals) {
+        if (state != nullptr && std::string_view(state) == refusal.sqlState) {
+            return refusal.message;
+        }
+    }
+    return Trim(PQresultErrorMessage(res));
+}
+
+// libpq tells a refused sign-in only in its text; none of it is shown, so that an
+// unknown role and a wrong password read the same.
+bool IsSignInRefusal(const std::string& text) {
+    for (const char* sign :
+         {"password authentication failed", "no password supplied", "does not exist",
+          "authentication failed", "not permitted to log in"}) {
+        if (text.find(sign) != std::string::npos && text.find("database") == std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
 class PgConnection final : public Connection {
 public:
     explicit PgConnection(PGconn* conn) : m_conn(conn) {
@@ -68,7 +110,7 @@ public:
             } else if (current != PGRES_COMMAND_OK && current != PGRES_EMPTY_QUERY && ok) {
                 ok = false;
                 status = current;
-                SetError(static_cast<int>(status), Trim(PQresultErrorMessage(res)));
+                SetError(static_cast<int>(status), ServerMessage(res));
             }
             PQclear(res);
         }
@@ -86,6 +128,17 @@ public:
             out = Result{};
         }
         return ok;
+    }
+
+    std::string PasswordVerifier(const std::string& user, const std::string& password) override {
+        char* verifier =
+            PQencryptPasswordConn(m_conn, password.c_str(), user.c_str(), "scram-sha-256");
+        if (verifier == nullptr) {
+            return {};
+        }
+        std::string text = verifier;
+        PQfreemem(verifier);
+        return text;
     }
 
 private:
@@ -134,15 +187,29 @@ private:
 
 } // namespace
 
-std::unique_ptr<Connection> OpenPostgres(const std::string& conninfo, std::string& error) {
-    // The locator comes after our defaults, so a timeout it names wins.
-    const char* keys[] = {"connect_timeout", "application_name", "client_encoding", "dbname",
-                          nullptr};
-    const char* values[] = {"10", "Quorvin", "UTF8", conninfo.c_str(), nullptr};
-    PGconn* conn = PQconnectdbParams(keys, values, 1);
+std::unique_ptr<Connection> OpenPostgres(const std::string& conninfo, std::string& error,
+                                         const ServerCredentials& credentials) {
+    // The locator comes after our defaults, so a timeout it names wins; the credentials
+    // come after the locator, so the signing-in user wins over the one it names.
+    std::vector<const char*> keys = {"connect_timeout", "application_name", "client_encoding",
+                                     "dbname"};
+    std::vector<const char*> values = {"10", "Quorvin", "UTF8", conninfo.c_str()};
+    if (!credentials.user.empty()) {
+        keys.push_back("user");
+        values.push_back(credentials.user.c_str());
+    }
+    if (!credentials.password.empty()) {
+        keys.push_back("password");
+        values.push_back(credentials.password.c_str());
+    }
+    keys.push_back(nullptr);
+    values.push_back(nullptr);
+    PGconn* conn = PQconnectdbParams(keys.data(), values.data(), 1);
     if (conn == nullptr || PQstatus(conn) != CONNECTION_OK) {
-        error = "Impossibile collegarsi al server dell'archivio: " +
-                (conn != nullptr ? Trim(PQerrorMessage(conn)) : std::string("memoria esaurita"));
+        const std::string why =
+            conn != nullptr ? Trim(PQerrorMessage(conn)) : std::string("memoria esaurita");
+        error = IsSignInRefusal(why) ? std::string(kSignInRefused)
+                                     : "Impossibile collegarsi al server dell'archivio: " + why;
         PQfinish(conn);
         return nullptr;
     }

@@ -21,6 +21,19 @@ std::string SqlText(std::string_view value) {
     return "'" + SqlTextContent(value) + "'";
 }
 
+std::string SqlIdentifier(std::string_view name) {
+    std::string out = "\"";
+    for (const char c : name) {
+        if (c == '"') {
+            out += '"';
+        }
+        if (c != '\0') {
+            out += c;
+        }
+    }
+    return out + '"';
+}
+
 std::string SqlNumber(long long value) {
     return std::to_string(value);
 }

@@ -34,6 +34,10 @@ std::string SqlLikePrefix(std::string_view value);
 // The same for texts containing value.
 std::string SqlLikeContains(std::string_view value);
 
+// "name" with double quotes doubled (NUL characters dropped): a role or table name as
+// the user wrote it, which can never end the identifier early.
+std::string SqlIdentifier(std::string_view name);
+
 // A name the archive accepts for a field or a table: a letter, then letters, digits and
 // underscores, at most 60 characters. Such names need no quoting on either back end.
 bool IsPlainIdentifier(std::string_view name);

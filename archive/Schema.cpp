@@ -82,6 +82,21 @@ std::string Version3(db::Backend backend) {
            " NOT NULL, PRIMARY KEY (IMPRONTA, PEZZO, SYS_SERIALE, SYS_RECORD));";
 }
 
+// Ids of users and rights come from the database now; on a server the identity
+// sequences start after the ids given by hand before.
+std::string Version5(db::Backend backend) {
+    if (backend == db::Backend::Sqlite) {
+        return {};
+    }
+    std::string sql;
+    for (const char* table : {"UTENTI", "PERMESSI"}) {
+        const std::string id = std::string(table) == "UTENTI" ? "ID_UTENTE" : "ID_PERMESSO";
+        sql += "select setval(pg_get_serial_sequence('" + Lower(table) + "', '" + Lower(id) +
+               "'), coalesce((select max(" + id + ") from " + table + "), 0) + 1, false);";
+    }
+    return sql;
+}
+
 // Step n brings the schema from version n - 1 to n. Steps are never changed once
 // released: a new need is a new step. A step may read the database it migrates (the
 // search step adds its triggers to every archive there is).
@@ -94,6 +109,7 @@ const std::vector<Step>& Steps() {
         // Searching: equality indexes, the search table and its text index. Idempotent,
         // so it may run at any position.
         search::MigrationSql,
+        [](db::Connection& db) { return Version5(db.Kind()); },
     };
     return steps;
 }
@@ -174,6 +190,8 @@ bool FilesIntoDatabase(db::Connection& db, std::string& error) {
 
 } // namespace
 
+static bool MigrateLocked(db::Connection& db, int current, int target, std::string& error);
+
 int Version(db::Connection& db) {
     if (!TableExists(db, "quorvin_info")) {
         return db.LastErrorNumber() == 0 ? 0 : -1;
@@ -202,6 +220,27 @@ bool Migrate(db::Connection& db, int target, std::string& error) {
     if (current >= target) {
         return true;
     }
+    // Two programs opening an old archive at once: the second waits for the first's
+    // migration and then reads the version it left.
+    const std::string begin = db.Kind() == db::Backend::Sqlite
+                                  ? "begin immediate"
+                                  : "begin; select pg_advisory_xact_lock(74021310)";
+    if (!db.Execute(begin)) {
+        error = "Aggiornamento dello schema dell'archivio non riuscito: " + db.LastError();
+        return false;
+    }
+    const int locked = Version(db);
+    if (locked < 0 || locked >= target) {
+        db.Execute("commit");
+        if (locked < 0) {
+            error = "Impossibile leggere la versione dello schema dell'archivio: " + db.LastError();
+        }
+        return locked >= 0;
+    }
+    return MigrateLocked(db, locked, target, error);
+}
+
+static bool MigrateLocked(db::Connection& db, int current, int target, std::string& error) {
     std::string sql;
     for (int step = current + 1; step <= target; ++step) {
         sql += Steps()[static_cast<size_t>(step - 1)](db);
@@ -210,7 +249,7 @@ bool Migrate(db::Connection& db, int target, std::string& error) {
                               std::to_string(target) + "');"
                         : "update QUORVIN_INFO set VALORE='" + std::to_string(target) +
                               "' where CHIAVE='versione_schema';";
-    bool ok = db.Execute("begin") && db.Execute(sql);
+    bool ok = db.Execute(sql);
     // Files kept on disk by earlier versions are read in; their folder is left as it was.
     if (ok && current > 0 && current < 3 && target >= 3) {
         ok = FilesIntoDatabase(db, error);

@@ -5,6 +5,10 @@
 
 #include <sqlite3.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <string_view>
@@ -162,6 +166,17 @@ std::unique_ptr<Connection> OpenSqlite(const std::string& path, const SqliteOpti
         error = "Archivio '" + path + "' inesistente.";
         return nullptr;
     }
+    if (std::filesystem::is_directory(path, ec)) {
+        error = "'" + path + "' è una cartella, non un archivio.";
+        return nullptr;
+    }
+    // A new archive is its owner's alone: SQLite gives its journal files the same mode.
+    if (options.create && !std::filesystem::exists(path, ec)) {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
     sqlite3* db = nullptr;
     int flags = SQLITE_OPEN_READWRITE | (options.create ? SQLITE_OPEN_CREATE : 0);
     const int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
@@ -177,6 +192,18 @@ std::unique_ptr<Connection> OpenSqlite(const std::string& path, const SqliteOpti
                                SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
                                FoldFunction, nullptr, nullptr, nullptr);
     auto connection = std::make_unique<SqliteConnection>(db);
+    // Another program's database is left as it was: checked before the journal mode.
+    Result tables;
+    if (!connection->Query("select count(*), sum(lower(name)='quorvin_info') from sqlite_master",
+                           tables)) {
+        error = "'" + path + "' non è un archivio Quorvin.";
+        return nullptr;
+    }
+    const Row& counts = tables.rows.at(0);
+    if (counts[0].value_or("0") != "0" && counts[1].value_or("0") == "0") {
+        error = "'" + path + "' non è un archivio Quorvin.";
+        return nullptr;
+    }
     // FULL keeps a committed receipt on disk before its source file is removed; like is
     // made case-sensitive to behave as on PostgreSQL.
     if (!connection->Execute("PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; "
@@ -185,6 +212,42 @@ std::unique_ptr<Connection> OpenSqlite(const std::string& path, const SqliteOpti
         return nullptr;
     }
     return connection;
+}
+
+std::string DisplayLocator(const std::string& locator) {
+    std::string shown = locator;
+    const size_t scheme = shown.find("://");
+    if (scheme != std::string::npos && IsServerLocator(locator)) {
+        const size_t start = scheme + 3;
+        const size_t at = shown.find('@', start);
+        const size_t slash = shown.find('/', start);
+        if (at != std::string::npos && (slash == std::string::npos || at < slash)) {
+            const size_t colon = shown.find(':', start);
+            if (colon != std::string::npos && colon < at) {
+                shown.replace(colon + 1, at - colon - 1, "***");
+            }
+        }
+    }
+    // password=... in a keyword string or in the URL's query part.
+    for (size_t at = shown.find("password="); at != std::string::npos;
+         at = shown.find("password=", at + 1)) {
+        const size_t start = at + 9;
+        size_t end = start;
+        if (end < shown.size() && shown[end] == '\'') {
+            for (++end; end < shown.size() && shown[end] != '\''; ++end) {
+                if (shown[end] == '\\') {
+                    ++end;
+                }
+            }
+            end = std::min(end + 1, shown.size());
+        } else {
+            while (end < shown.size() && shown[end] != ' ' && shown[end] != '&') {
+                ++end;
+            }
+        }
+        shown.replace(start, end - start, "***");
+    }
+    return shown;
 }
 
 bool IsServerLocator(const std::string& locator) {

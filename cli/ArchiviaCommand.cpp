@@ -272,7 +272,7 @@ bool OpenArchive(DorvaneEnv& env, const ArchiviaOptions& options) {
         std::printf("Nessun archivio trovato: creato l'archivio %s con il catalogo standard.\n",
                     locator.c_str());
     }
-    if (!OpenExistingArchive(env, locator, error)) {
+    if (!OpenExistingArchive(env, locator, error, CredentialsFromEnvironment())) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return false;
     }

@@ -22,7 +22,8 @@ int Fail(const std::string& message) {
 // the operating-system account on an embedded archive.
 bool SignIn(const Options& options, DorvaneEnv& env) {
     std::string error;
-    if (!OpenExistingArchive(env, ArchiveLocator(options.Value("archivio", "")), error)) {
+    if (!OpenExistingArchive(env, ArchiveLocator(options.Value("archivio", "")), error,
+                             CredentialsFromEnvironment())) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return false;
     }

@@ -23,8 +23,10 @@ const char* const kHelp =
     "  init [--esempio] [--utente NOME] [--documenti CARTELLA]\n"
     "      crea l'archivio; chi lo crea ne è l'amministratore. --esempio aggiunge il\n"
     "      catalogo standard (tipi di documento e tre archivi).\n"
-    "  utente aggiungi NOME [--amministratore]\n"
-    "      aggiunge un utente.\n"
+    "  utente aggiungi NOME [--amministratore] [--password-file FILE]\n"
+    "      aggiunge un utente (sul server: un ruolo di accesso).\n"
+    "  utente password NOME [--password-file FILE]\n"
+    "      imposta la password di un utente.\n"
     "  archivio aggiungi --codice CODICE --nome NOME --tipo TIPO_ARCH [--anno ANNO]\n"
     "      [--modello TESTO] [--cartella CARTELLA] [--campo NOME:TIPO[:PREDEFINITO]]...\n"
     "      [--tipo-doc CODICE]...\n"
@@ -48,9 +50,11 @@ const char* const kHelp =
     "Opzione comune: --archivio PERCORSO o postgresql://URL. Senza, si usa la variabile\n"
     "QUORVIN_ARCHIVIO o l'archivio integrato nella cartella dati dell'utente, che se non\n"
     "esiste viene creato con il catalogo standard (una riga lo segnala sullo standard\n"
-    "error). Un file indicato con --archivio che non esiste viene creato vuoto, senza\n"
-    "catalogo (init --esempio lo aggiunge). Le password si leggono dalla variabile\n"
-    "QUORVIN_PASSWORD o, se manca, dallo standard input.\n";
+    "error). Solo init crea un archivio indicato con --archivio (importa riempie anche\n"
+    "un database vuoto). I comandi di amministrazione richiedono un amministratore:\n"
+    "QUORVIN_UTENTE e QUORVIN_PASSWORD indicano chi accede (sull'archivio integrato,\n"
+    "senza, l'utente del sistema). La password di un nuovo utente si legge da\n"
+    "--password-file o dallo standard input, mai da QUORVIN_PASSWORD.\n";
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "%s\n", message.c_str());
@@ -61,27 +65,51 @@ int RunInit(Options& options) {
     const std::string locator = Locator(options);
     std::string error;
     const bool server = db::IsServerLocator(locator);
-    const std::string user = options.Value("utente", DorvaneUser::SystemAccount());
-    std::string password;
-    if (server && !ReadPassword("Password dell'amministratore " + user + ": ", password)) {
-        return Fail("Password dell'amministratore mancante.");
-    }
     ConnectOptions connect;
     connect.documentsRoot = options.Value("documenti", server ? DataFolder() + "/Documenti" : "");
+    if (server) {
+        connect.credentials = CredentialsFromEnvironment();
+        // Users are roles there: a role that may not make them would leave half an
+        // archive behind.
+        auto raw = db::OpenPostgres(locator, error, connect.credentials);
+        db::Result may;
+        if (!raw) {
+            return Fail(error);
+        }
+        if (!raw->Query("select count(*) from pg_roles where rolname=session_user and"
+                        " (rolcreaterole or rolsuper)",
+                        may) ||
+            may.rows.empty() || may.rows[0][0].value_or("0") == "0") {
+            return Fail("Per creare l'archivio sul server serve un ruolo che possa creare ruoli "
+                        "(CREATEROLE), proprietario del database.");
+        }
+    }
     auto connection = DorvaneConnection::Open(locator, connect, error);
     if (!connection) {
         return Fail(error);
     }
+    // Whoever creates the archive administers it; another administrator named with
+    // --utente gets a password of their own (a new role on a server needs one).
+    const std::string signer = server ? connection->SessionUser() : DorvaneUser::SystemAccount();
+    const std::string user = options.Value("utente", signer);
     if (connection->Created()) {
-        if (!server) {
-            ReadPasswordIfGiven(password);
+        std::string password;
+        if ((user != signer || options.Flag("password-file")) &&
+            !ReadNewPassword(options, "Password dell'amministratore " + user + ": ", password) &&
+            server) {
+            return Fail("Password dell'amministratore mancante.");
         }
-        if (!admin::MakeAdministrator(*connection, user, password, error)) {
+        if (!admin::MakeAdministrator(*connection, user, password, error) ||
+            (user != signer && !admin::MakeAdministrator(*connection, signer, "", error))) {
             return Fail(error);
         }
-        std::printf("Archivio creato: %s (amministratore: %s)\n", locator.c_str(), user.c_str());
+        std::printf("Archivio creato: %s (amministratore: %s)\n",
+                    db::DisplayLocator(locator).c_str(), user.c_str());
     } else {
-        std::printf("Archivio già inizializzato: %s\n", locator.c_str());
+        std::printf("Archivio già inizializzato: %s\n", db::DisplayLocator(locator).c_str());
+        if (options.Flag("esempio") && !SignInAdministrator(*connection)) {
+            return 1;
+        }
     }
     if (options.Flag("esempio")) {
         long types = 0;
@@ -96,21 +124,33 @@ int RunInit(Options& options) {
 }
 
 int RunUser(Options& options) {
-    if (options.Positional(0) != "aggiungi" || options.Positional(1).empty()) {
-        return Fail("Uso: quorvin-cli archivio utente aggiungi NOME [--amministratore]");
-    }
+    const std::string action = options.Positional(0);
     const std::string name = options.Positional(1);
-    auto connection = OpenExisting(options);
+    if ((action != "aggiungi" && action != "password") || name.empty()) {
+        return Fail("Uso: quorvin-cli archivio utente aggiungi NOME [--amministratore] "
+                    "[--password-file FILE]\n"
+                    "     quorvin-cli archivio utente password NOME [--password-file FILE]");
+    }
+    auto connection = OpenForAdministration(options);
     if (!connection) {
         return 1;
     }
     std::string password;
     const bool server = connection->Backend() == db::Backend::Postgres;
-    if (server ? !ReadPassword("Password di " + name + ": ", password)
-               : !ReadPasswordIfGiven(password)) {
+    // On the embedded archive a user without a password signs in only as the
+    // operating-system account of that name.
+    if (!ReadNewPassword(options, "Password di " + name + ": ", password) &&
+        (server || action == "password")) {
         return Fail("Password mancante.");
     }
     std::string error;
+    if (action == "password") {
+        if (!admin::SetPassword(*connection, name, password, error)) {
+            return Fail(error);
+        }
+        std::printf("Password di %s impostata.\n", name.c_str());
+        return 0;
+    }
     const bool administrator = options.Flag("amministratore");
     const long id = administrator ? (admin::MakeAdministrator(*connection, name, password, error)
                                          ? admin::UserId(*connection, name)
@@ -133,7 +173,7 @@ int RunArchive(Options& options) {
     if (!ArchiveSpecFromOptions(options, spec, error)) {
         return Fail(error);
     }
-    auto connection = OpenExisting(options);
+    auto connection = OpenForAdministration(options);
     if (!connection) {
         return 1;
     }
@@ -152,7 +192,7 @@ int RunPermission(Options& options) {
         return Fail("Uso: quorvin-cli archivio permesso --utente NOME --codice CODICE "
                     "[--crea-rec] [--inserimento] [--revoca]");
     }
-    auto connection = OpenExisting(options);
+    auto connection = OpenForAdministration(options);
     if (!connection) {
         return 1;
     }
@@ -177,7 +217,7 @@ int RunExport(Options& options) {
     if (!options.Flag("json")) {
         return Fail("Uso: quorvin-cli archivio esporta --json [--output FILE]");
     }
-    auto connection = OpenExisting(options);
+    auto connection = OpenForAdministration(options);
     if (!connection) {
         return 1;
     }
@@ -213,7 +253,8 @@ int RunImport(Options& options) {
     }
     std::stringstream text;
     text << in.rdbuf();
-    auto connection = OpenExisting(options);
+    // An empty database (a new server one too) becomes the archive: no init first.
+    auto connection = OpenForAdministration(options, true);
     if (!connection) {
         return 1;
     }

@@ -13,6 +13,8 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 
 namespace quorvin::cli {
@@ -20,10 +22,10 @@ namespace quorvin::cli {
 namespace {
 
 // Options followed by a value; the rest are flags.
-const std::array<const char*, 20> kValueOptions = {
-    "archivio",   "utente",   "documenti", "codice",   "nome",   "tipo", "anno",
-    "modello",    "cartella", "campo",     "tipo-doc", "output", "json", "cf",
-    "protocollo", "dal",      "al",        "limite",   "record", "esito"};
+const std::array<const char*, 21> kValueOptions = {
+    "archivio",   "utente",   "documenti", "codice",   "nome",   "tipo",  "anno",
+    "modello",    "cartella", "campo",     "tipo-doc", "output", "json",  "cf",
+    "protocollo", "dal",      "al",        "limite",   "record", "esito", "password-file"};
 
 bool IsValueOption(const std::string& name) {
     for (const char* option : kValueOptions) {
@@ -87,7 +89,18 @@ std::string Locator(const Options& options) {
     return options.Value("archivio", fallback);
 }
 
-std::shared_ptr<DorvaneConnection> OpenExisting(const Options& options) {
+db::ServerCredentials CredentialsFromEnvironment() {
+    db::ServerCredentials credentials;
+    if (const char* name = std::getenv("QUORVIN_UTENTE"); name != nullptr) {
+        credentials.user = name;
+    }
+    if (const char* password = std::getenv("QUORVIN_PASSWORD"); password != nullptr) {
+        credentials.password = password;
+    }
+    return credentials;
+}
+
+std::shared_ptr<DorvaneConnection> OpenExisting(const Options& options, bool create) {
     const std::string locator = Locator(options);
     // The default archive is made whole at once, as the window and archivia make it.
     if (DefaultArchiveMissing(options.Value("archivio", ""))) {
@@ -101,8 +114,20 @@ std::shared_ptr<DorvaneConnection> OpenExisting(const Options& options) {
                      "standard.\n",
                      locator.c_str());
     }
+    const bool server = db::IsServerLocator(locator);
+    // Only init (and importa) make an archive: a mistyped path creates nothing.
+    if (!server && !create && !std::filesystem::exists(locator)) {
+        std::fprintf(stderr,
+                     "Archivio %s inesistente. Crearlo con 'quorvin-cli archivio init --archivio "
+                     "%s'.\n",
+                     locator.c_str(), locator.c_str());
+        return nullptr;
+    }
     ConnectOptions connect;
-    connect.createSchema = !db::IsServerLocator(locator);
+    connect.createSchema = create;
+    if (server) {
+        connect.credentials = CredentialsFromEnvironment();
+    }
     std::string error;
     auto connection = DorvaneConnection::Open(locator, connect, error);
     if (!connection) {
@@ -110,9 +135,8 @@ std::shared_ptr<DorvaneConnection> OpenExisting(const Options& options) {
         return nullptr;
     }
     if (connection->Created()) {
-        std::string password;
-        ReadPasswordIfGiven(password);
-        if (!admin::MakeAdministrator(*connection, DorvaneUser::SystemAccount(), password, error)) {
+        const std::string owner = server ? connection->SessionUser() : DorvaneUser::SystemAccount();
+        if (!admin::MakeAdministrator(*connection, owner, "", error)) {
             std::fprintf(stderr, "%s\n", error.c_str());
             return nullptr;
         }
@@ -120,10 +144,28 @@ std::shared_ptr<DorvaneConnection> OpenExisting(const Options& options) {
     return connection;
 }
 
-bool ReadPasswordIfGiven(std::string& password) {
-    const char* env = std::getenv("QUORVIN_PASSWORD");
-    password = env != nullptr ? env : "";
+bool SignInAdministrator(DorvaneConnection& connection) {
+    if (connection.Backend() == db::Backend::Postgres) {
+        return true;
+    }
+    DorvaneUser user(std::shared_ptr<DorvaneConnection>(&connection, [](DorvaneConnection*) {}));
+    const db::ServerCredentials credentials = CredentialsFromEnvironment();
+    if (!(credentials.user.empty() ? user.SignIn()
+                                   : user.SignIn(credentials.user, credentials.password))) {
+        std::fprintf(stderr, "Accesso all'archivio non riuscito: %s\n",
+                     connection.LastError().c_str());
+        return false;
+    }
+    if (!user.IsAdministrator()) {
+        std::fprintf(stderr, "Operazione riservata agli amministratori dell'archivio.\n");
+        return false;
+    }
     return true;
+}
+
+std::shared_ptr<DorvaneConnection> OpenForAdministration(const Options& options, bool create) {
+    auto connection = OpenExisting(options, create);
+    return connection && SignInAdministrator(*connection) ? connection : nullptr;
 }
 
 bool SignInFromEnvironment(DorvaneEnv& env) {
@@ -131,7 +173,7 @@ bool SignInFromEnvironment(DorvaneEnv& env) {
     std::string password;
     if (const char* name = std::getenv("QUORVIN_UTENTE"); name != nullptr) {
         user = name;
-        ReadPasswordIfGiven(password);
+        password = CredentialsFromEnvironment().password;
     }
     if (!env.Login(user, password)) {
         std::fprintf(stderr, "Accesso all'archivio non riuscito: %s\n", env.LastError().c_str());
@@ -140,10 +182,15 @@ bool SignInFromEnvironment(DorvaneEnv& env) {
     return true;
 }
 
-bool ReadPassword(const std::string& prompt, std::string& password) {
-    if (const char* env = std::getenv("QUORVIN_PASSWORD"); env != nullptr && *env != '\0') {
-        password = env;
-        return true;
+bool ReadNewPassword(const Options& options, const std::string& prompt, std::string& password) {
+    password.clear();
+    if (const std::string file = options.Value("password-file", ""); !file.empty()) {
+        std::ifstream in(file);
+        const bool read = in && std::getline(in, password);
+        if (!password.empty() && password.back() == '\r') {
+            password.pop_back();
+        }
+        return read && !password.empty();
     }
     const bool terminal = isatty(STDIN_FILENO) != 0;
     termios saved{};

@@ -31,15 +31,27 @@ private:
 
 // --archivio, else $QUORVIN_ARCHIVIO, else the embedded archive in the data folder.
 std::string Locator(const Options& options);
+// The signing-in user on a server: $QUORVIN_UTENTE and $QUORVIN_PASSWORD (empty: as the
+// locator says).
+db::ServerCredentials CredentialsFromEnvironment();
 // Opens the archive. The default embedded archive is created on first use with the
-// standard catalogue, another embedded one empty; either with the operating-system
-// account as its administrator. nullptr after printing the reason.
-std::shared_ptr<DorvaneConnection> OpenExisting(const Options& options);
+// standard catalogue and the operating-system account as its administrator; any other
+// archive must exist (create: an empty database becomes one, as for importa). nullptr
+// after printing the reason.
+std::shared_ptr<DorvaneConnection> OpenExisting(const Options& options, bool create = false);
+// The same for the administration commands: signs in ($QUORVIN_UTENTE with
+// $QUORVIN_PASSWORD, else the operating-system account on an embedded archive, the
+// locator's role on a server) and, on an embedded archive, requires an administrator;
+// on a server the server itself refuses what the role may not do.
+std::shared_ptr<DorvaneConnection> OpenForAdministration(const Options& options,
+                                                         bool create = false);
+// The sign-in and administrator check alone; false after printing the reason.
+bool SignInAdministrator(DorvaneConnection& connection);
 
-// $QUORVIN_PASSWORD, else a line read from standard input (without echo on a terminal).
-bool ReadPassword(const std::string& prompt, std::string& password);
-// $QUORVIN_PASSWORD when set; true and empty otherwise.
-bool ReadPasswordIfGiven(std::string& password);
+// A password for someone other than the signing-in user (a new user, a new password):
+// the first line of --password-file, else a line read from standard input (without echo
+// on a terminal). Never $QUORVIN_PASSWORD. False when none could be read.
+bool ReadNewPassword(const Options& options, const std::string& prompt, std::string& password);
 // Signs in $QUORVIN_UTENTE (with $QUORVIN_PASSWORD), else the operating-system account on
 // an embedded archive; false after printing the reason.
 bool SignInFromEnvironment(DorvaneEnv& env);

@@ -28,7 +28,12 @@ std::string ArchiveLocator(const std::string& given) {
                                           : DorvaneEnv::DefaultArchivePath(DataFolder());
 }
 
-bool OpenExistingArchive(DorvaneEnv& env, const std::string& locator, std::string& error) {
+bool OpenExistingArchive(DorvaneEnv& env, const std::string& locator, std::string& error,
+                         const db::ServerCredentials& credentials) {
+    if (!db::IsServerLocator(locator) && DorvaneFiles::FolderExists(locator)) {
+        error = "'" + locator + "' è una cartella, non un archivio.";
+        return false;
+    }
     if (!db::IsServerLocator(locator) && !DorvaneFiles::FileExists(locator)) {
         error = "Archivio " + locator +
                 " inesistente. Crearlo con 'quorvin-cli archivio init --esempio --archivio " +
@@ -37,8 +42,13 @@ bool OpenExistingArchive(DorvaneEnv& env, const std::string& locator, std::strin
     }
     ConnectOptions connect;
     connect.createSchema = false;
+    connect.credentials = credentials;
     if (!env.Connect(locator, connect)) {
-        error = "Impossibile aprire l'archivio " + locator + ": " + env.LastError();
+        // A reason that names the archive already is not prefixed a second time.
+        const std::string shown = db::DisplayLocator(locator);
+        error = env.LastError().find(shown) != std::string::npos
+                    ? env.LastError()
+                    : "Impossibile aprire l'archivio " + shown + ": " + env.LastError();
         return false;
     }
     env.BaseFolder(DataFolder());

@@ -134,6 +134,8 @@ bool OperationLog::Save(const std::string& path, std::string& error) const {
         error = file.errorString().toStdString();
         return false;
     }
+    // A log names clients and files: its owner's alone.
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     QXmlStreamWriter xml(&file);
     xml.setAutoFormatting(true);
     xml.writeNamespace(kNsS, QStringLiteral("s"));

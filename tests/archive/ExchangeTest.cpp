@@ -2,11 +2,15 @@
 // exports the same content.
 #include "archive/ArchiveTestSupport.h"
 
+#include "archive/ArchiveAdmin.h"
 #include "archive/ArchiveExchange.h"
 #include "archive/DorvaneArchiveStore.h"
+#include "archive/DorvaneEnv.h"
 #include "archive/DorvaneRecordset.h"
 
 #include <nlohmann/json.hpp>
+
+#include <unistd.h>
 
 #include <filesystem>
 #include <functional>
@@ -38,6 +42,10 @@ Json Comparable(const Exported& exported) {
                     name.substr(name.find('_') + 1) + ":" + ReadAll(exported.folder + "/" + path);
             }
         }
+    }
+    // A server keeps no hashes: they travel only between embedded archives.
+    for (auto& user : json["users"]) {
+        user["HASH_PASSWORD"] = nullptr;
     }
     return json;
 }
@@ -128,8 +136,24 @@ TEST_P(ExchangeTest, ExportGivesEveryArchiveRecordAndLink) {
     EXPECT_EQ(json["links"][1]["DB_PAR_RECORD"], 3);
 }
 
-TEST_P(ExchangeTest, ARoundTripThroughTheOtherBackEndKeepsRecordsLinksAndFiles) {
+TEST_P(ExchangeTest, ARoundTripThroughTheOtherBackEndKeepsRecordsLinksFilesUsersAndRights) {
+    // A clerk with one right travels too (role names are the whole server's).
+    static int counter = 0;
+    const std::string clerk =
+        "trasloco_" + std::to_string(getpid()) + "_" + std::to_string(++counter);
+    std::string error;
+    ASSERT_GE(admin::AddUser(*m_connection, clerk, "parola", false, error), 0) << error;
+    ASSERT_TRUE(admin::Grant(*m_connection, clerk, kSingleCode, true, kRightInsertDocuments, error))
+        << error;
     const Exported first = Export(*m_connection);
+    const Json users = Json::parse(first.json)["users"];
+    ASSERT_EQ(users.size(), 2U);
+    EXPECT_EQ(users[1]["NOME"], clerk);
+    EXPECT_EQ(users[1]["AMMINISTRATORE"], false);
+    EXPECT_EQ(users[1]["permissions"],
+              Json::parse(R"([{"SYS_SERIALE": ")" + std::string(kSingleCode) +
+                          R"(", "CREA_REC": true, "DIRITTI": 256}])"));
+    EXPECT_EQ(users[1]["HASH_PASSWORD"].is_string(), GetParam() == BackendKind::Sqlite);
     std::vector<std::string> targets;
     std::string why;
     if (!PostgresServer(why).empty()) {
@@ -142,12 +166,30 @@ TEST_P(ExchangeTest, ARoundTripThroughTheOtherBackEndKeepsRecordsLinksAndFiles) 
     for (const auto& target : targets) {
         ConnectOptions options;
         options.documentsRoot = m_dir.File("ripristino-" + std::to_string(target.size()));
-        std::string error;
         auto restored = DorvaneConnection::Open(target, options, error);
         ASSERT_TRUE(restored) << error;
         ASSERT_TRUE(ImportJson(*restored, previous.json, error, previous.folder)) << error;
         previous = Export(*restored);
         EXPECT_EQ(Comparable(previous), Comparable(first)) << target;
+        // Moved to a server, the clerk is a role without a password until one is set, and
+        // then signs in with the rights it had.
+        if (target == targets.front() && GetParam() == BackendKind::Sqlite &&
+            db::IsServerLocator(target)) {
+            ConnectOptions existing;
+            existing.createSchema = false;
+            DorvaneEnv env;
+            ASSERT_TRUE(env.Connect(target, existing)) << env.LastError();
+            EXPECT_FALSE(env.Login(clerk, "parola"));
+            ASSERT_TRUE(admin::SetPassword(*restored, clerk, "nuova", error)) << error;
+            ASSERT_TRUE(env.Login(clerk, "nuova")) << env.LastError();
+            EXPECT_TRUE(env.CurrentUser().HasPermission(kRightInsertDocuments, kSingleCode));
+            EXPECT_FALSE(env.CurrentUser().HasPermission(kRightInsertDocuments, kSummaryCode));
+            db::Result rows;
+            EXPECT_TRUE(env.Connection()->Query("select count(*) from arc_singole000000001", rows))
+                << env.Connection()->LastError();
+            EXPECT_FALSE(
+                env.Connection()->Query("select count(*) from arc_riepiloghi000001", rows));
+        }
         // The restored archive goes on numbering after the imported records.
         DorvaneRecordset record(restored);
         ASSERT_TRUE(record.Open(kSummaryCode, Mode::Updatable));

@@ -7,6 +7,8 @@
 #include "archive/DorvaneRecordset.h"
 #include "archive/Schema.h"
 
+#include <thread>
+
 namespace quorvin::test {
 namespace {
 
@@ -44,6 +46,36 @@ TEST_P(RecordsetTest, SchemaIsCurrentAndReopeningKeepsIt) {
     ASSERT_TRUE(again) << error;
     EXPECT_FALSE(again->Created());
     EXPECT_NE(again->Archive(kSingleCode), nullptr);
+}
+
+TEST_P(RecordsetTest, ProgramsOpeningAnOldArchiveAtOnceAllGetItMigratedOnce) {
+    const std::string locator = NewLocator();
+    std::string error;
+    {
+        auto raw = GetParam() == BackendKind::Sqlite ? db::OpenSqlite(locator, {}, error)
+                                                     : db::OpenPostgres(locator, error);
+        ASSERT_TRUE(raw) << error;
+        ASSERT_TRUE(schema::Migrate(*raw, 1, error)) << error;
+    }
+    // Each migrates only after taking the write lock, so the later ones find it done.
+    std::vector<std::string> errors(3);
+    std::vector<std::thread> openers;
+    for (auto& reason : errors) {
+        openers.emplace_back([&locator, &reason] {
+            ConnectOptions options;
+            options.createSchema = false;
+            options.busyTimeoutMs = 20000;
+            if (!DorvaneConnection::Open(locator, options, reason)) {
+                reason = "failed: " + reason;
+            }
+        });
+    }
+    for (auto& opener : openers) {
+        opener.join();
+    }
+    for (const auto& reason : errors) {
+        EXPECT_EQ(reason, "");
+    }
 }
 
 TEST_P(RecordsetTest, OlderSchemaIsMigratedForwardAndNewerIsRefused) {

@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace quorvin::test {
@@ -45,6 +46,18 @@ public:
             why = "initdb failed (see " + m_root + "/initdb.log)";
             return false;
         }
+        // The superuser "quorvin" signs in without a password, as before; every other
+        // role needs its SCRAM password, as on an office server.
+        {
+            std::ofstream hba(Data() + "/pg_hba.conf", std::ios::trunc);
+            hba << "local all all trust\n"
+                   "host all quorvin 127.0.0.1/32 trust\n"
+                   "host all all 127.0.0.1/32 scram-sha-256\n";
+            if (!hba) {
+                why = "cannot write pg_hba.conf";
+                return false;
+            }
+        }
         for (int attempt = 0; attempt < 5; ++attempt) {
             m_port = FreePort();
             const std::string options = "-p " + std::to_string(m_port) + " -k " + m_root +
@@ -73,8 +86,10 @@ public:
         }
     }
 
-    // postgresql://quorvin@127.0.0.1:PORT (add "/database").
+    // postgresql://quorvin@127.0.0.1:PORT (add "/database"): the superuser.
     std::string Url() const { return "postgresql://quorvin@127.0.0.1:" + std::to_string(m_port); }
+    // The same server without a user: the signing-in role is given apart.
+    std::string BareUrl() const { return "postgresql://127.0.0.1:" + std::to_string(m_port); }
 
 private:
     static std::string Quote(const std::string& arg) {

@@ -2,7 +2,11 @@
 // and the older logs.
 #include "GuiTestSupport.h"
 
+#include "app/LoginDialog.h"
 #include "app/Startup.h"
+#include "archive/ArchiveAdmin.h"
+#include "archive/Connection.h"
+#include "archive/ThrowawayPostgres.h"
 #include "engine/bvTel.h"
 #include "shell/OperationLog.h"
 
@@ -112,6 +116,51 @@ private Q_SLOTS:
         DorvaneEnv again;
         QCOMPARE(gui::StartArchive(again, options), gui::ArchiveStart::Open);
         QVERIFY(f.boxes.isEmpty());
+    }
+
+    void startOnAnOfficeServerSignsTheUserInFirst() {
+        ThrowawayPostgres server;
+        std::string why;
+        if (!server.Start(why)) {
+            QSKIP(why.c_str());
+        }
+        std::string error;
+        auto super = db::OpenPostgres(server.Url() + "/postgres", error);
+        QVERIFY2(super && super->Execute("create database studio"), error.c_str());
+        {
+            auto archive = DorvaneConnection::Open(server.Url() + "/studio", {}, error);
+            QVERIFY2(archive, error.c_str());
+            QVERIFY2(admin::MakeAdministrator(*archive, "rossi", "parola", error), error.c_str());
+        }
+        GuiFixture f;
+        QStringList asked;
+        gui::SignInPrompt::SetHandler(
+            [&](const gui::SignInRequest& request) -> std::optional<gui::Credentials> {
+                asked << request.error;
+                if (asked.size() > 2) {
+                    return std::nullopt;
+                }
+                return gui::Credentials{"rossi", asked.size() == 1 ? "sbagliata" : "parola"};
+            });
+        // Nothing from the environment: the session is the user's, asked for at start.
+        const ScopedEnv user("QUORVIN_UTENTE", QByteArray());
+        const ScopedEnv password("QUORVIN_PASSWORD", QByteArray());
+        const ScopedEnv role("PGUSER", "nessuno");
+        gui::StartOptions options;
+        options.archive = server.BareUrl() + "/studio";
+        DorvaneEnv env;
+        QCOMPARE(gui::StartArchive(env, options), gui::ArchiveStart::Open);
+        QCOMPARE(asked, QStringList({QString(), QStringLiteral("Accesso non riuscito: Nome utente "
+                                                               "o password non validi.")}));
+        QCOMPARE(env.Connection()->SessionUser(), std::string("rossi"));
+        // The window's first sign-in is that session: nothing asked again.
+        shell::Settings settings(f.Path("Quorvin.conf"),
+                                 {f.ReceiptFolder(), f.RejectFolder(), f.ReceiptFolder()});
+        gui::frmMain window(env, settings);
+        window.show();
+        QTRY_VERIFY(window.Activated());
+        QVERIFY(window.LoggedIn());
+        QCOMPARE(asked.size(), 2);
     }
 
     void runTellsHowItWent() {

@@ -319,7 +319,9 @@ TEST_F(ArchiviaTest, DefaultArchiveIsCreatedOnFirstUse) {
 
 TEST_F(ArchiviaTest, AdministrationOnAFreshAccountCreatesTheWholeDefaultArchive) {
     const std::string archive = m_home.File("data/Belvast/Quorvin/archivio.sqlite");
-    const CliResult user = Run({"archivio", "utente", "aggiungi", "mario"});
+    WriteAll(m_home.File("mario.pw"), "segreta\n");
+    const CliResult user = Run({"archivio", "utente", "aggiungi", "mario", "--password-file",
+                                QString::fromStdString(m_home.File("mario.pw"))});
     EXPECT_EQ(user.status, 0) << user.err;
     EXPECT_EQ(user.err, "Nessun archivio trovato: creato l'archivio " + archive +
                             " con il catalogo standard.\n");
