@@ -7,6 +7,7 @@
 #include "engine/TelInfo.h"
 #include "engine/pdf/PageText.h"
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -237,7 +238,12 @@ private:
     void RaiseLog(long nPriority, const std::string& sFile, const std::string& sFunc,
                   const std::string& sMsg) const;
     void RaiseStatus(long nPrc) const;
-    pdf::PageCutter* Cutter();
+    // The cutter of the open PDF (made on first use, one parse of the source for all its
+    // pieces) when pages first..last can be cut from it; validRange tells the range's
+    // fault from the source's.
+    pdf::PageCutter* Cutter(long first, long last, bool& validRange);
+    // The text of a whole page without list words (made once per open file).
+    const std::string& PlainPageText(long page);
 
     // Classification predicates that read or write object state.
     friend struct ClassifyRules;
@@ -267,10 +273,22 @@ private:
     // Work record sets: [0] record defaults, [1] queries, [2] the link table.
     std::unique_ptr<DorvaneRecordset> m_rsWork[3];
 
-    // The open PDF: every page read once at open, the cutter made on first use.
+    // The open PDF: every page read once at open, the cutter made on first use, the
+    // whole-page texts made once, when first asked for.
     std::optional<pdf::Document> m_pdfDoc;
     std::string m_pdfPath;
     std::unique_ptr<pdf::PageCutter> m_cutter;
+    std::vector<std::optional<std::string>> m_plainText;
+    // Files FileSplit read and File has not opened yet (the file itself, or the pieces
+    // cut from it): opening one takes its pages from here, so no page is read twice.
+    // An entry without document is a file the reader could not open.
+    struct ReadAhead {
+        std::optional<pdf::Document> document;
+        std::vector<std::optional<std::string>> plainText;
+        std::pair<std::uintmax_t, long long> stamp; // size and modification time
+    };
+    std::map<std::string, ReadAhead> m_readAhead;
+    void KeepReadAhead(const std::string& path, long first, long last);
 
     long m_nPageCount = 0;
     long m_nListPage = -1;

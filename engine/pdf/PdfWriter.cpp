@@ -96,26 +96,41 @@ int PageCutter::PageCount() const {
     return static_cast<int>(m_impl->pages.size());
 }
 
+namespace {
+
+// Pages first..last of source as a new document written by writer, which output gets
+// to choose (a file or memory). Throws what qpdf throws.
+template <class Output>
+void WritePiece(QPDF& source, const std::vector<QPDFPageObjectHelper>& pages, int first, int last,
+                Output&& output) {
+    QPDF piece;
+    piece.setSuppressWarnings(true);
+    piece.emptyPDF();
+    QPDFPageDocumentHelper pieceDoc(piece);
+    for (int i = first; i <= last; ++i) {
+        pieceDoc.addPage(pages[static_cast<std::size_t>(i)], false);
+    }
+    output(piece, [&](QPDFWriter& writer) {
+        writer.setMinimumPDFVersion(source.getPDFVersion(), source.getExtensionLevel());
+        writer.write();
+    });
+}
+
+} // namespace
+
 bool PageCutter::WriteToMemory(int first, int last, std::string& bytes, std::string* error) {
     bytes.clear();
     if (!CheckRange(first, last, error)) {
         return false;
     }
     try {
-        QPDF piece;
-        piece.setSuppressWarnings(true);
-        piece.emptyPDF();
-        QPDFPageDocumentHelper pieceDoc(piece);
-        for (int i = first; i <= last; ++i) {
-            pieceDoc.addPage(m_impl->pages[static_cast<std::size_t>(i)], false);
-        }
-        QPDFWriter writer(piece);
-        writer.setOutputMemory();
-        writer.setMinimumPDFVersion(m_impl->source.getPDFVersion(),
-                                    m_impl->source.getExtensionLevel());
-        writer.write();
-        const auto buffer = writer.getBufferSharedPointer();
-        bytes.assign(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
+        WritePiece(m_impl->source, m_impl->pages, first, last, [&](QPDF& piece, auto&& write) {
+            QPDFWriter writer(piece);
+            writer.setOutputMemory();
+            write(writer);
+            const auto buffer = writer.getBufferSharedPointer();
+            bytes.assign(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
+        });
         return true;
     } catch (const std::exception& e) {
         SetError(error, e.what());
@@ -147,22 +162,20 @@ bool PageCutter::Write(int first, int last, const std::string& destination, std:
     }
     std::string tmpPath;
     try {
-        QPDF piece;
-        piece.setSuppressWarnings(true);
-        piece.emptyPDF();
-        QPDFPageDocumentHelper pieceDoc(piece);
-        for (int i = first; i <= last; ++i) {
-            pieceDoc.addPage(m_impl->pages[static_cast<std::size_t>(i)], false);
-        }
-        FILE* file = CreateTemporary(destination, tmpPath);
-        if (!file) {
+        bool created = true;
+        WritePiece(m_impl->source, m_impl->pages, first, last, [&](QPDF& piece, auto&& write) {
+            FILE* file = CreateTemporary(destination, tmpPath);
+            if (!file) {
+                created = false;
+                return;
+            }
+            QPDFWriter writer(piece, tmpPath.c_str(), file, true);
+            write(writer);
+        });
+        if (!created) {
             SetError(error, "impossibile creare un file temporaneo accanto a " + destination);
             return false;
         }
-        QPDFWriter writer(piece, tmpPath.c_str(), file, true);
-        writer.setMinimumPDFVersion(m_impl->source.getPDFVersion(),
-                                    m_impl->source.getExtensionLevel());
-        writer.write();
         std::error_code ec;
         fs::rename(tmpPath, destination, ec);
         if (ec) {
