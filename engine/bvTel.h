@@ -302,6 +302,9 @@ private:
     long m_nSelTipoDoc = -1;
     long m_nSelYear = -1;
     std::string m_sSelArchive; // the archive found by the cached selection (SelectArchive)
+    // The archives FindTelDoc searches, by the catalogue query that lists them: asked
+    // once per file, not once per document.
+    std::map<std::string, std::vector<std::string>> m_telDocArchives;
     std::string m_sEarlierKey; // earlier receipts (FindTelDoc), linked inside the job
     std::vector<long> m_anEarlierRecords;
     bool m_bProcessStopped = false;
