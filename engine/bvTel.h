@@ -149,6 +149,9 @@ public:
     bool RecordFingerprint();
     // Whether the PDF reader works; false with the program tried.
     bool PDFReaderReady(std::string& tried);
+    // Lets the reader read path while this object works on the open file; the File (or
+    // FileSplit) that opens path next takes what it read.
+    void PDFReadAhead(const std::string& path);
     // The fingerprint of the open PDF: the SHA-256 of its page texts (whole pages, in
     // order, as the page-text model reads them).
     std::string PageFingerprint();

@@ -160,11 +160,15 @@ bool bvTel::PDFReaderReady(std::string& tried) {
     return m_reader->Ready(tried);
 }
 
+void bvTel::PDFReadAhead(const std::string& path) {
+    m_reader->Prefetch(path);
+}
+
 std::string bvTel::PageFingerprint() {
     std::string texts;
     const long pages = m_pdfDoc ? static_cast<long>(m_pdfDoc->pages.size()) : 0;
     for (long i = 0; i < pages; ++i) {
-        texts += PDFGetPageText(i, 850, 0, 600, 0, "");
+        texts += PlainPageText(i);
         texts += '\f';
     }
     return Sha256Hex(texts);
