@@ -200,8 +200,9 @@ std::unique_ptr<PopplerFile> PopplerFile::Open(const std::string& path) {
         if (!impl->document || impl->document->is_locked()) {
             return nullptr;
         }
+        // A document without pages opens: it is simply not recognised.
         impl->pageCount = impl->document->pages();
-        if (impl->pageCount <= 0) {
+        if (impl->pageCount < 0) {
             return nullptr;
         }
         return std::unique_ptr<PopplerFile>(new PopplerFile(std::move(impl)));

@@ -217,6 +217,20 @@ TEST(PdfReader, UnreadableFilesCannotBeOpened) {
     EXPECT_TRUE(reader->Read(good));
 }
 
+TEST(PdfReader, ADocumentWithoutPagesOpens) {
+    TempDir dir;
+    const std::string path = dir.File("senza_pagine.pdf");
+    QPDF pdf;
+    pdf.emptyPDF();
+    QPDFWriter writer(pdf, path.c_str());
+    writer.write();
+    for (const auto& document :
+         {MakeGuardedReader()->Read(path), MakeInProcessReader()->Read(path)}) {
+        ASSERT_TRUE(document);
+        EXPECT_TRUE(document->pages.empty());
+    }
+}
+
 TEST(PdfReader, SurvivesAChildThatDies) {
     TempDir dir;
     const std::string pdf = MakePdf(dir, "ricevuta.pdf", kReceipt);
