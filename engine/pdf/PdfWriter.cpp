@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <unistd.h>
 
 namespace quorvin::pdf {
@@ -18,6 +20,9 @@ namespace fs = std::filesystem;
 
 struct PageCutter::Impl {
     std::string sourcePath;
+    // The source's bytes: qpdf reads objects from memory, not with a seek and a read on
+    // the file for each. Declared before source, which reads them until it goes.
+    std::string bytes;
     QPDF source; // stays alive: the pieces copy their objects from it while writing
     std::vector<QPDFPageObjectHelper> pages;
     bool open = false;
@@ -77,7 +82,14 @@ PageCutter::PageCutter(const std::string& sourcePath) : m_impl(std::make_unique<
     m_impl->sourcePath = sourcePath;
     try {
         m_impl->source.setSuppressWarnings(true);
-        m_impl->source.processFile(sourcePath.c_str());
+        std::ifstream in(sourcePath, std::ios::binary);
+        m_impl->bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        if (in.is_open() && !in.bad()) {
+            m_impl->source.processMemoryFile(sourcePath.c_str(), m_impl->bytes.data(),
+                                             m_impl->bytes.size());
+        } else {
+            m_impl->source.processFile(sourcePath.c_str());
+        }
         m_impl->pages = QPDFPageDocumentHelper(m_impl->source).getAllPages();
         m_impl->open = true;
     } catch (...) {
