@@ -4,6 +4,7 @@
 #include "app/LogViewer.h"
 #include "app/StatusPanel.h"
 #include "archive/DorvaneEnv.h"
+#include "engine/pdf/PdfReader.h"
 #include "shell/Settings.h"
 
 #include <QAction>
@@ -335,6 +336,9 @@ void frmMain::Form_FirstActivate() {
     m_runner->m_sNolvaErrFolder = folders.lastFolderNolva;
     m_runner->m_bSaveBackups = folders.saveBackups;
     m_settings.LoadTypeFlags(m_runner->m_colTipiDoc);
+    pdf::ReaderLimits limits;
+    limits.secondsPerFile = m_settings.ReadLimitSeconds(limits.secondsPerFile);
+    pdf::DefaultReader().Limits(limits);
 
     ChangeUser(true);
 }

@@ -6,6 +6,7 @@
 #include "archive/Quoting.h"
 #include "archive/Schema.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 
@@ -107,11 +108,23 @@ std::string DorvaneArchiveStore::StoredName(const std::string& code, const std::
     const std::string name = SafeFileName(fileName);
     const std::string ext = DorvaneFiles::Extension(name);
     const std::string stem = ext.empty() ? name : name.substr(0, name.size() - ext.size() - 1);
-    std::set<std::string>& taken = m_connection->StoredNames(code, stem);
-    for (int n = 1;; ++n) {
-        const std::string candidate =
+    // Names that differ only by "_N" suffixes share one set: "a_2.pdf" asked for after
+    // "a.pdf" is one of the names "a.pdf" may be given.
+    std::string family = stem;
+    for (size_t cut = family.find_last_of('_');
+         cut != std::string::npos && cut + 1 < family.size() &&
+         family.find_first_not_of("0123456789", cut + 1) == std::string::npos;
+         cut = family.find_last_of('_')) {
+        family.erase(cut);
+    }
+    auto& names = m_connection->StoredNames(code, family);
+    // The smallest free suffix, searched from where the last search for this name ended.
+    int& n = names.nextSuffix[name];
+    for (n = std::max(n, 1);; ++n) {
+        std::string candidate =
             n == 1 ? name : stem + "_" + std::to_string(n) + (ext.empty() ? "" : "." + ext);
-        if (taken.insert(candidate).second) {
+        if (names.taken.insert(candidate).second) {
+            ++n;
             return candidate;
         }
     }

@@ -82,14 +82,14 @@ const std::string& DorvaneConnection::StagingFolder() {
     return m_staging;
 }
 
-std::set<std::string>& DorvaneConnection::StoredNames(const std::string& code,
-                                                      const std::string& stem) {
+DorvaneConnection::StoredNameSet& DorvaneConnection::StoredNames(const std::string& code,
+                                                                 const std::string& stem) {
     const std::string key = code + '\n' + stem;
     auto it = m_storedNames.find(key);
     if (it != m_storedNames.end()) {
         return it->second;
     }
-    std::set<std::string>& names = m_storedNames[key];
+    std::set<std::string>& names = m_storedNames[key].taken;
     db::Result result;
     if (Query("select NOME from DB_FILE where SYS_SERIALE=" + SqlText(code) + " and NOME like " +
                   SqlLikePrefix(stem),
@@ -100,7 +100,7 @@ std::set<std::string>& DorvaneConnection::StoredNames(const std::string& code,
             }
         }
     }
-    return names;
+    return m_storedNames[key];
 }
 
 std::shared_ptr<DorvaneConnection> DorvaneConnection::Open(const std::string& locator,

@@ -82,8 +82,14 @@ public:
     // with the connection); empty when it cannot be made.
     const std::string& StagingFolder();
     // The stored names taken in archive code that start with stem: read once, then kept
-    // up to date by the caller as it hands names out (forgotten on rollback).
-    std::set<std::string>& StoredNames(const std::string& code, const std::string& stem);
+    // up to date by the caller as it hands names out (forgotten on rollback). With each
+    // name asked for, the suffix its search for a free name goes on from: names are only
+    // added while the set lives, so every suffix below it stays taken.
+    struct StoredNameSet {
+        std::set<std::string> taken;
+        std::map<std::string, int> nextSuffix;
+    };
+    StoredNameSet& StoredNames(const std::string& code, const std::string& stem);
 
 private:
     DorvaneConnection(std::unique_ptr<db::Connection> db, std::string locator,
@@ -100,7 +106,7 @@ private:
     bool m_inTransaction = false;
     std::vector<std::string> m_storedFiles;
     std::string m_staging;
-    std::map<std::string, std::set<std::string>> m_storedNames;
+    std::map<std::string, StoredNameSet> m_storedNames;
 };
 
 } // namespace quorvin

@@ -1,9 +1,11 @@
 // quorvin-cli archivia: the PROCESS command without a window, for scheduled runs; and
 // quorvin-cli mostra-log, which shows a saved operation log.
+#include "archive/Convert.h"
 #include "archive/DorvaneEnv.h"
 #include "archive/DorvaneFiles.h"
 #include "cli/ArchivioCommon.h"
 #include "cli/Commands.h"
+#include "engine/pdf/PdfReader.h"
 #include "shell/ArchiveAccess.h"
 #include "shell/OperationLog.h"
 #include "shell/ProcessRunner.h"
@@ -36,6 +38,10 @@ constexpr const char* kHelp =
     "  --backup              copia le ricevute archiviate nella cartella BACKUP\n"
     "  --no-backup           elimina le ricevute archiviate senza copiarle\n"
     "  --archivio ARCHIVIO   file dell'archivio o indirizzo postgresql:// (deve esistere)\n"
+    "  --limite-lettura SECONDI\n"
+    "                        tempo massimo di lettura di un PDF (predefinito 10, o\n"
+    "                        LimiteLettura nelle impostazioni): oltre, il file resta\n"
+    "                        nella cartella come illeggibile\n"
     "  --verbose             mostra anche i messaggi di dettaglio\n"
     "  --help                mostra questo aiuto\n"
     "\n"
@@ -209,6 +215,7 @@ struct ArchiviaOptions {
     std::optional<std::string> scarti;
     std::optional<bool> backup;
     std::optional<std::string> archivio;
+    std::optional<int> limiteLettura;
     bool verbose = false;
     bool help = false;
 };
@@ -238,6 +245,18 @@ bool ParseOptions(const std::vector<std::string>& args, ArchiviaOptions& options
             options.scarti = take();
         } else if (name == "--archivio") {
             options.archivio = take();
+        } else if (name == "--limite-lettura") {
+            const std::optional<std::string> seconds = take();
+            const auto number = seconds ? ParseInteger(*seconds) : std::nullopt;
+            if (!seconds) {
+                return false;
+            }
+            if (!number || *number < 1 || *number > 3600) {
+                error = "Valore non valido per --limite-lettura: " + *seconds +
+                        " (secondi da 1 a 3600).";
+                return false;
+            }
+            options.limiteLettura = static_cast<int>(*number);
         } else if (name == "--backup" && !value) {
             options.backup = true;
         } else if (name == "--no-backup" && !value) {
@@ -347,6 +366,10 @@ int RunArchivia(const std::vector<std::string>& args) {
     shell::FolderSettings folders = settings.Load();
     std::map<std::string, bool> colTipiDoc;
     settings.LoadTypeFlags(colTipiDoc);
+    pdf::ReaderLimits limits;
+    limits.secondsPerFile =
+        options.limiteLettura.value_or(settings.ReadLimitSeconds(limits.secondsPerFile));
+    pdf::DefaultReader().Limits(limits);
 
     DorvaneEnv env;
     if (!OpenArchive(env, options)) {

@@ -79,6 +79,7 @@ void bvTel::File(const std::string& path) {
     m_asPageText.clear();
     m_asPageBoxText.clear();
     m_listLines.clear();
+    m_telDocArchives.clear();
     m_nListPage = -1;
     m_sFile = path;
     m_bIsOpen = PDFOpen(path, false);
@@ -102,13 +103,14 @@ void bvTel::File(const std::string& path) {
     }
     m_asPageText.assign(static_cast<size_t>(m_nPageCount), std::string());
     for (long i = 0; i < m_nPageCount; ++i) {
-        const bool listMode = m_nListPage >= 0;
-        std::string text = PDFGetPageText(i, 850, 0, 600, 0, listMode ? kListWords : "");
-        if (!listMode && HasListHeading(Upper(text))) {
-            m_nListPage = i;
-            text = PDFGetPageText(i, 850, 0, 600, 0, kListWords);
+        if (m_nListPage < 0 && !HasListHeading(Upper(PlainPageText(i)))) {
+            m_asPageText[static_cast<size_t>(i)] = PlainPageText(i);
+            continue;
         }
-        m_asPageText[static_cast<size_t>(i)] = std::move(text);
+        if (m_nListPage < 0) {
+            m_nListPage = i;
+        }
+        m_asPageText[static_cast<size_t>(i)] = PDFGetPageText(i, 850, 0, 600, 0, kListWords);
     }
     ClassifyDoc(Upper(m_asPageText[0]));
 }

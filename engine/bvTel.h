@@ -7,6 +7,7 @@
 #include "engine/TelInfo.h"
 #include "engine/pdf/PageText.h"
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -148,6 +149,9 @@ public:
     bool RecordFingerprint();
     // Whether the PDF reader works; false with the program tried.
     bool PDFReaderReady(std::string& tried);
+    // Lets the reader read path while this object works on the open file; the File (or
+    // FileSplit) that opens path next takes what it read.
+    void PDFReadAhead(const std::string& path);
     // The fingerprint of the open PDF: the SHA-256 of its page texts (whole pages, in
     // order, as the page-text model reads them).
     std::string PageFingerprint();
@@ -237,7 +241,12 @@ private:
     void RaiseLog(long nPriority, const std::string& sFile, const std::string& sFunc,
                   const std::string& sMsg) const;
     void RaiseStatus(long nPrc) const;
-    pdf::PageCutter* Cutter();
+    // The cutter of the open PDF (made on first use, one parse of the source for all its
+    // pieces) when pages first..last can be cut from it; validRange tells the range's
+    // fault from the source's.
+    pdf::PageCutter* Cutter(long first, long last, bool& validRange);
+    // The text of a whole page without list words (made once per open file).
+    const std::string& PlainPageText(long page);
 
     // Classification predicates that read or write object state.
     friend struct ClassifyRules;
@@ -267,10 +276,22 @@ private:
     // Work record sets: [0] record defaults, [1] queries, [2] the link table.
     std::unique_ptr<DorvaneRecordset> m_rsWork[3];
 
-    // The open PDF: every page read once at open, the cutter made on first use.
+    // The open PDF: every page read once at open, the cutter made on first use, the
+    // whole-page texts made once, when first asked for.
     std::optional<pdf::Document> m_pdfDoc;
     std::string m_pdfPath;
     std::unique_ptr<pdf::PageCutter> m_cutter;
+    std::vector<std::optional<std::string>> m_plainText;
+    // Files FileSplit read and File has not opened yet (the file itself, or the pieces
+    // cut from it): opening one takes its pages from here, so no page is read twice.
+    // An entry without document is a file the reader could not open.
+    struct ReadAhead {
+        std::optional<pdf::Document> document;
+        std::vector<std::optional<std::string>> plainText;
+        std::pair<std::uintmax_t, long long> stamp; // size and modification time
+    };
+    std::map<std::string, ReadAhead> m_readAhead;
+    void KeepReadAhead(const std::string& path, long first, long last);
 
     long m_nPageCount = 0;
     long m_nListPage = -1;
@@ -284,6 +305,9 @@ private:
     long m_nSelTipoDoc = -1;
     long m_nSelYear = -1;
     std::string m_sSelArchive; // the archive found by the cached selection (SelectArchive)
+    // The archives FindTelDoc searches, by the catalogue query that lists them: asked
+    // once per file, not once per document.
+    std::map<std::string, std::vector<std::string>> m_telDocArchives;
     std::string m_sEarlierKey; // earlier receipts (FindTelDoc), linked inside the job
     std::vector<long> m_anEarlierRecords;
     bool m_bProcessStopped = false;

@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config git
     qt6-base-dev qt6-qpa-plugins libqt6svg6 libpoppler-cpp-dev libqpdf-dev libsqlite3-dev libpq-dev libsodium-dev
     libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
-    postgresql poppler-utils
+    postgresql poppler-utils qpdf
     # Other PDF producers, for the tests that read receipts printed by them.
     enscript ghostscript groff python3 python3-cairo python3-reportlab fonts-dejavu-core
     clang libclang-rt-14-dev

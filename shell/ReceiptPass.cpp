@@ -134,6 +134,14 @@ void ProcessRunner::ProcessTelFilesJob() {
         const FileRow current = xaFiles[static_cast<size_t>(i)];
         m_cDocTel->File(current.path);
         m_cDocTel->FileNameOrig(current.name);
+        // The next file of the folder is read while this one is archived (pieces of a cut
+        // file are read already).
+        for (size_t next = static_cast<size_t>(i) + 1; next < xaFiles.size(); ++next) {
+            if (xaFiles[next].found) {
+                m_cDocTel->PDFReadAhead(xaFiles[next].path);
+                break;
+            }
+        }
         bool archived = false;
         bool withErrors = false;
         const bool piece = !current.found && split;

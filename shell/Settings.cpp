@@ -20,6 +20,7 @@ const QString kGroup = QStringLiteral("Impostazioni");
 const QString kLastFolder = QStringLiteral("LastFolder");
 const QString kLastFolderNolva = QStringLiteral("LastFolderNolva");
 const QString kSaveBackups = QStringLiteral("SaveBackups");
+const QString kReadLimit = QStringLiteral("LimiteLettura");
 const QString kLayoutGroup = QStringLiteral("Finestra");
 const QString kGeometry = QStringLiteral("Geometria");
 const QString kSplitter = QStringLiteral("Divisore");
@@ -109,6 +110,13 @@ FolderSettings Settings::Load() const {
     const auto backups = ParseInteger(store->value(kSaveBackups, 1).toString().toStdString());
     settings.saveBackups = backups.value_or(1) != 0;
     return settings;
+}
+
+int Settings::ReadLimitSeconds(int fallback) const {
+    auto store = OpenStore(m_iniPath);
+    store->beginGroup(kGroup);
+    const auto limit = ParseInteger(store->value(kReadLimit).toString().toStdString());
+    return limit && *limit >= 1 && *limit <= 3600 ? static_cast<int>(*limit) : fallback;
 }
 
 bool Settings::Save(const FolderSettings& settings) const {

@@ -57,6 +57,10 @@ public:
     // exist (the dialog never creates it) or the store could not be written.
     bool WriteTypeFlags(const std::map<long, bool>& checked) const;
 
+    // "LimiteLettura": the seconds one PDF may take to be read before it is given up
+    // (set by hand; a value that is no number from 1 to 3600 gives fallback).
+    int ReadLimitSeconds(int fallback) const;
+
     // Kept in a group of its own ("Finestra"), beside the program's settings.
     WindowLayout LoadLayout() const;
     bool SaveLayout(const WindowLayout& layout) const;

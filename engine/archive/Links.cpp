@@ -57,9 +57,17 @@ bool bvTel::FindTelDoc(long type, std::string& code, std::vector<long>& records,
             list +=
                 " and (DB_ELENCO.ANNO = " + y + " or DB_ELENCO.ANNO = 0 or DB_ELENCO.ANNO is null)";
         }
-        DorvaneRecordset archives(m_env->Connection());
-        if (!archives.Open(list)) {
-            return false;
+        auto archives = m_telDocArchives.find(list);
+        if (archives == m_telDocArchives.end()) {
+            DorvaneRecordset listed(m_env->Connection());
+            if (!listed.Open(list)) {
+                return false;
+            }
+            std::vector<std::string> codes;
+            for (; !listed.Eof(); listed.MoveNext()) {
+                codes.push_back(listed.Value("SYS_SERIALE"));
+            }
+            archives = m_telDocArchives.emplace(list, std::move(codes)).first;
         }
         DorvaneDatabase& database = m_env->Database();
         DorvaneRecordset found(m_env->Connection());
@@ -67,8 +75,8 @@ bool bvTel::FindTelDoc(long type, std::string& code, std::vector<long>& records,
         // a search all the same.
         bool result = false;
         long n = 0;
-        for (; !archives.Eof() && n == 0; archives.MoveNext()) {
-            const std::string archive = archives.Value("SYS_SERIALE");
+        for (size_t k = 0; k < archives->second.size() && n == 0; ++k) {
+            const std::string& archive = archives->second[k];
             std::string field;
             if (database.FieldInfo().HasField(archive, "Protocollo_Attribuito")) {
                 field = "Protocollo_Attribuito";
@@ -108,7 +116,6 @@ bool bvTel::FindTelDoc(long type, std::string& code, std::vector<long>& records,
                      "Tipo doc. " + typeText + " - Protocollo " + m_TelInfo.Protocol +
                          ": non trovato");
         }
-        archives.Close();
         found.Close();
         return result;
     } catch (const RuntimeError& e) {

@@ -30,27 +30,31 @@ long bvTel::FileSplit(FileTable& xaFiles, long nIdx) {
             return 0;
         }
         const FileRow row = xaFiles[static_cast<size_t>(nIdx)];
+        // What is read here is kept for File, which opens this file (or its pieces) next.
         if (!PDFOpen(row.path, true)) {
+            KeepReadAhead(row.path, 0, -1);
             return 0;
         }
         const long n = static_cast<long>(m_pdfDoc->pages.size());
         if (n < 1) {
+            KeepReadAhead(row.path, 0, -1);
             PDFClose();
             return 0;
         }
         long k = -1;
         for (long i = 0; i < n && k < 0; ++i) {
-            if (HasSplitListHeading(Upper(PDFGetPageText(i, 850, 0, 600, 0, "")))) {
+            if (HasSplitListHeading(Upper(PlainPageText(i)))) {
                 k = i;
             }
         }
         long s = -1;
         for (long i = k + 1; k >= 0 && i < n && s < 0; ++i) {
-            if (HasDeclarationHeader(Upper(PDFGetPageText(i, 850, 0, 600, 0, "")))) {
+            if (HasDeclarationHeader(Upper(PlainPageText(i)))) {
                 s = i;
             }
         }
         if (k < 0 || s < 0) {
+            KeepReadAhead(row.path, 0, n - 1);
             PDFClose();
             return 0;
         }
@@ -65,6 +69,8 @@ long bvTel::FileSplit(FileTable& xaFiles, long nIdx) {
         }
         if (written) {
             m_sSplitFingerprint = PageFingerprint();
+            KeepReadAhead(name1, 0, s - 1);
+            KeepReadAhead(name2, s, n - 1);
             xaFiles.insert(xaFiles.begin() + nIdx + 1, FileRow{name2, row.name, false});
             xaFiles[static_cast<size_t>(nIdx)].path = name1;
             xaFiles[static_cast<size_t>(nIdx)].found = false;

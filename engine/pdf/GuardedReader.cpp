@@ -2,6 +2,7 @@
 
 #include "engine/pdf/ReaderProtocol.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -73,7 +74,12 @@ public:
         try {
             const auto deadline = wire::FdSource::Clock::now() +
                                   std::chrono::seconds(std::max(1, m_limits.secondsPerFile));
-            Outcome outcome = Attempt(path, deadline);
+            Outcome outcome;
+            if (TakePrefetched(path)) {
+                outcome = Receive(deadline);
+            } else {
+                outcome = Attempt(path, deadline);
+            }
             // A child that died while idle (or was killed) must not cost a file: one
             // more try with a fresh child when nothing came back at all.
             if (outcome.status == Status::NoAnswer) {
@@ -86,9 +92,37 @@ public:
         }
     }
 
+    void Prefetch(const std::string& path) override {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_prefetched) {
+            return;
+        }
+        try {
+            std::string absolute;
+            if ((IsRunning() || Start()) && Send(path, absolute)) {
+                m_prefetched = absolute;
+                m_prefetchedStamp = Stamp(absolute);
+            }
+        } catch (...) {
+            Stop();
+        }
+    }
+
+    void Limits(const ReaderLimits& limits) override {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        DropPrefetched();
+        // The child is told its memory and error limits when it starts.
+        if (limits.addressSpaceBytes != m_limits.addressSpaceBytes ||
+            limits.errorBudget != m_limits.errorBudget) {
+            Stop();
+        }
+        m_limits = limits;
+    }
+
     bool Ready(std::string& tried) override {
         std::lock_guard<std::mutex> lock(m_mutex);
         tried = ReaderExecutable();
+        DropPrefetched();
         try {
             // A question about a file that cannot exist: a working reader answers "not
             // opened" at once; a missing or broken one gives no answer.
@@ -108,25 +142,72 @@ private:
         std::optional<Document> document;
     };
 
+    static std::pair<std::uintmax_t, long long> Stamp(const std::string& path) {
+        std::error_code ec;
+        const auto size = fs::file_size(path, ec);
+        const auto time = fs::last_write_time(path, ec);
+        return {ec ? 0 : size, ec ? 0 : static_cast<long long>(time.time_since_epoch().count())};
+    }
+
+    // Whether the answer the child is working on (or has ready) is path's, as it is now.
+    // Any other prefetched answer is of no use: that child is stopped.
+    bool TakePrefetched(const std::string& path) {
+        if (!m_prefetched) {
+            return false;
+        }
+        std::error_code ec;
+        const bool same = fs::absolute(path, ec).string() == *m_prefetched && !ec &&
+                          Stamp(*m_prefetched) == m_prefetchedStamp;
+        m_prefetched.reset();
+        if (!same) {
+            Stop();
+        }
+        return same;
+    }
+
+    void DropPrefetched() {
+        if (m_prefetched) {
+            m_prefetched.reset();
+            Stop();
+        }
+    }
+
     Outcome Attempt(const std::string& path, wire::FdSource::Clock::time_point deadline) {
         Outcome outcome;
         if (!IsRunning() && !Start()) {
             return outcome;
         }
+        std::string absolute;
+        if (!Send(path, absolute)) {
+            outcome.status = absolute.empty() ? Status::Failed : Status::NoAnswer;
+            return outcome;
+        }
+        return Receive(deadline);
+    }
+
+    // Sends the request for path to the running child. False when the path cannot be
+    // asked for (absolute empty) or the child cannot take it (stopped).
+    bool Send(const std::string& path, std::string& absolute) {
         // The child keeps the working folder it was started in; ours may have changed.
         std::error_code ec;
-        const std::string absolute = fs::absolute(path, ec).string();
+        absolute = fs::absolute(path, ec).string();
         if (ec || absolute.size() > wire::kMaxPathBytes) {
-            return outcome;
+            absolute.clear();
+            return false;
         }
         std::string request;
         wire::PutU32(request, static_cast<std::uint32_t>(absolute.size()));
         request += absolute;
         if (!WriteToChild(m_toChild, request)) {
             Stop();
-            outcome.status = Status::NoAnswer;
-            return outcome;
+            return false;
         }
+        return true;
+    }
+
+    // The child's answer to the request sent last.
+    Outcome Receive(wire::FdSource::Clock::time_point deadline) {
+        Outcome outcome;
         wire::FdSource in(m_fromChild);
         in.SetDeadline(deadline);
         std::uint8_t status = 0;
@@ -183,7 +264,9 @@ private:
         std::string arg0 = exe;
         std::string arg1 = "--limite-memoria";
         std::string arg2 = limit;
-        char* argv[] = {arg0.data(), arg1.data(), arg2.data(), nullptr};
+        std::string arg3 = "--limite-errori";
+        std::string arg4 = std::to_string(std::max(0L, m_limits.errorBudget));
+        char* argv[] = {arg0.data(), arg1.data(), arg2.data(), arg3.data(), arg4.data(), nullptr};
 
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
@@ -222,6 +305,9 @@ private:
         m_pid = pid;
         m_toChild = toChild[1];
         m_fromChild = fromChild[0];
+        // Room for a whole small receipt's answer, so that a child reading ahead does not
+        // wait for us (best effort: the system may allow less).
+        fcntl(m_fromChild, F_SETPIPE_SZ, 1 << 20);
         return true;
     }
 
@@ -241,6 +327,9 @@ private:
     pid_t m_pid = -1;
     int m_toChild = -1;
     int m_fromChild = -1;
+    // The file asked for ahead of its Read (absolute), as it was when asked for.
+    std::optional<std::string> m_prefetched;
+    std::pair<std::uintmax_t, long long> m_prefetchedStamp;
 };
 
 } // namespace

@@ -9,9 +9,13 @@
 
 namespace quorvin::pdf {
 
+// A damaged file is given up at the first limit it reaches: the time it takes, the
+// memory it needs, or the errors poppler reports about it (a file that makes poppler
+// loop on errors would otherwise hold the run for the whole time limit).
 struct ReaderLimits {
-    int secondsPerFile = 60;
+    int secondsPerFile = 10;
     long long addressSpaceBytes = 1LL << 30;
+    long errorBudget = 10000; // 0: no limit
 };
 
 class PageReader {
@@ -26,6 +30,11 @@ public:
         tried.clear();
         return true;
     }
+    // Starts reading path ahead of its Read, which then waits only for what is left;
+    // a Read of another file drops it. (A reader that cannot read ahead ignores it.)
+    virtual void Prefetch(const std::string&) {}
+    // The limits of the files read from now on (a reader that has none ignores them).
+    virtual void Limits(const ReaderLimits&) {}
 };
 
 // Poppler in this process: for the reader child itself and for fuzzing.

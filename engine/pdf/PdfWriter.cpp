@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <unistd.h>
 
 namespace quorvin::pdf {
@@ -18,6 +20,9 @@ namespace fs = std::filesystem;
 
 struct PageCutter::Impl {
     std::string sourcePath;
+    // The source's bytes: qpdf reads objects from memory, not with a seek and a read on
+    // the file for each. Declared before source, which reads them until it goes.
+    std::string bytes;
     QPDF source; // stays alive: the pieces copy their objects from it while writing
     std::vector<QPDFPageObjectHelper> pages;
     bool open = false;
@@ -77,7 +82,14 @@ PageCutter::PageCutter(const std::string& sourcePath) : m_impl(std::make_unique<
     m_impl->sourcePath = sourcePath;
     try {
         m_impl->source.setSuppressWarnings(true);
-        m_impl->source.processFile(sourcePath.c_str());
+        std::ifstream in(sourcePath, std::ios::binary);
+        m_impl->bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        if (in.is_open() && !in.bad()) {
+            m_impl->source.processMemoryFile(sourcePath.c_str(), m_impl->bytes.data(),
+                                             m_impl->bytes.size());
+        } else {
+            m_impl->source.processFile(sourcePath.c_str());
+        }
         m_impl->pages = QPDFPageDocumentHelper(m_impl->source).getAllPages();
         m_impl->open = true;
     } catch (...) {
@@ -96,26 +108,41 @@ int PageCutter::PageCount() const {
     return static_cast<int>(m_impl->pages.size());
 }
 
+namespace {
+
+// Pages first..last of source as a new document written by writer, which output gets
+// to choose (a file or memory). Throws what qpdf throws.
+template <class Output>
+void WritePiece(QPDF& source, const std::vector<QPDFPageObjectHelper>& pages, int first, int last,
+                Output&& output) {
+    QPDF piece;
+    piece.setSuppressWarnings(true);
+    piece.emptyPDF();
+    QPDFPageDocumentHelper pieceDoc(piece);
+    for (int i = first; i <= last; ++i) {
+        pieceDoc.addPage(pages[static_cast<std::size_t>(i)], false);
+    }
+    output(piece, [&](QPDFWriter& writer) {
+        writer.setMinimumPDFVersion(source.getPDFVersion(), source.getExtensionLevel());
+        writer.write();
+    });
+}
+
+} // namespace
+
 bool PageCutter::WriteToMemory(int first, int last, std::string& bytes, std::string* error) {
     bytes.clear();
     if (!CheckRange(first, last, error)) {
         return false;
     }
     try {
-        QPDF piece;
-        piece.setSuppressWarnings(true);
-        piece.emptyPDF();
-        QPDFPageDocumentHelper pieceDoc(piece);
-        for (int i = first; i <= last; ++i) {
-            pieceDoc.addPage(m_impl->pages[static_cast<std::size_t>(i)], false);
-        }
-        QPDFWriter writer(piece);
-        writer.setOutputMemory();
-        writer.setMinimumPDFVersion(m_impl->source.getPDFVersion(),
-                                    m_impl->source.getExtensionLevel());
-        writer.write();
-        const auto buffer = writer.getBufferSharedPointer();
-        bytes.assign(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
+        WritePiece(m_impl->source, m_impl->pages, first, last, [&](QPDF& piece, auto&& write) {
+            QPDFWriter writer(piece);
+            writer.setOutputMemory();
+            write(writer);
+            const auto buffer = writer.getBufferSharedPointer();
+            bytes.assign(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
+        });
         return true;
     } catch (const std::exception& e) {
         SetError(error, e.what());
@@ -147,22 +174,20 @@ bool PageCutter::Write(int first, int last, const std::string& destination, std:
     }
     std::string tmpPath;
     try {
-        QPDF piece;
-        piece.setSuppressWarnings(true);
-        piece.emptyPDF();
-        QPDFPageDocumentHelper pieceDoc(piece);
-        for (int i = first; i <= last; ++i) {
-            pieceDoc.addPage(m_impl->pages[static_cast<std::size_t>(i)], false);
-        }
-        FILE* file = CreateTemporary(destination, tmpPath);
-        if (!file) {
+        bool created = true;
+        WritePiece(m_impl->source, m_impl->pages, first, last, [&](QPDF& piece, auto&& write) {
+            FILE* file = CreateTemporary(destination, tmpPath);
+            if (!file) {
+                created = false;
+                return;
+            }
+            QPDFWriter writer(piece, tmpPath.c_str(), file, true);
+            write(writer);
+        });
+        if (!created) {
             SetError(error, "impossibile creare un file temporaneo accanto a " + destination);
             return false;
         }
-        QPDFWriter writer(piece, tmpPath.c_str(), file, true);
-        writer.setMinimumPDFVersion(m_impl->source.getPDFVersion(),
-                                    m_impl->source.getExtensionLevel());
-        writer.write();
         std::error_code ec;
         fs::rename(tmpPath, destination, ec);
         if (ec) {

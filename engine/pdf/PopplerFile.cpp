@@ -7,18 +7,31 @@
 #include <poppler/cpp/poppler-page.h>
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 
 namespace quorvin::pdf {
 
 namespace {
 
-void DiscardPopplerMessage(const std::string&, void*) {}
+// The error budget of the file being read (0: none) and what happens past it.
+std::atomic<long> g_errorBudget{0};
+std::atomic<long> g_errors{0};
+std::atomic<void (*)()> g_overBudget{nullptr};
+
+void CountPopplerMessage(const std::string&, void*) {
+    const long budget = g_errorBudget.load();
+    if (g_errors.fetch_add(1) + 1 > budget && budget > 0) {
+        if (auto* handler = g_overBudget.load()) {
+            handler();
+        }
+    }
+}
 
 // Poppler reports damage on stderr by default; a bad file may produce millions of lines.
 void SilencePoppler() {
     static std::once_flag once;
-    std::call_once(once, [] { poppler::set_debug_error_function(DiscardPopplerMessage, nullptr); });
+    std::call_once(once, [] { poppler::set_debug_error_function(CountPopplerMessage, nullptr); });
 }
 
 // The crop box and /Rotate of a page: text_list() boxes are measured in the displayed
@@ -171,8 +184,14 @@ struct PopplerFile::Impl {
 PopplerFile::PopplerFile(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
 PopplerFile::~PopplerFile() = default;
 
+void PopplerFile::ErrorBudget(long budget, void (*overBudget)()) {
+    g_errorBudget = budget;
+    g_overBudget = overBudget;
+}
+
 std::unique_ptr<PopplerFile> PopplerFile::Open(const std::string& path) {
     SilencePoppler();
+    g_errors = 0;
     try {
         auto impl = std::make_unique<Impl>();
         impl->document.reset(poppler::document::load_from_file(path));
@@ -181,8 +200,9 @@ std::unique_ptr<PopplerFile> PopplerFile::Open(const std::string& path) {
         if (!impl->document || impl->document->is_locked()) {
             return nullptr;
         }
+        // A document without pages opens: it is simply not recognised.
         impl->pageCount = impl->document->pages();
-        if (impl->pageCount <= 0) {
+        if (impl->pageCount < 0) {
             return nullptr;
         }
         return std::unique_ptr<PopplerFile>(new PopplerFile(std::move(impl)));

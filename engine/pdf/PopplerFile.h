@@ -10,8 +10,11 @@ namespace quorvin::pdf {
 
 class PopplerFile {
 public:
-    // Null when poppler cannot open the file, it needs a password, or it has no pages.
+    // Null when poppler cannot open the file or it needs a password.
     static std::unique_ptr<PopplerFile> Open(const std::string& path);
+    // Past budget error messages of poppler about one file (counted from Open; 0: no
+    // limit) overBudget is called from inside poppler, and must not return there.
+    static void ErrorBudget(long budget, void (*overBudget)());
     ~PopplerFile();
     PopplerFile(const PopplerFile&) = delete;
     PopplerFile& operator=(const PopplerFile&) = delete;

@@ -53,6 +53,13 @@ TEST_P(StoreTest, StoredFilesLiveInTheDatabaseUnderSafeUniqueNames) {
         {"a..b.pdf", "a.b.pdf"},
         {"sub/dir/", "documento_3"},
         {std::string("bad\nname\x01.pdf"), "badname.pdf"},
+        // A name with a suffix of its own is one of the names of its family.
+        {"gap.pdf", "gap.pdf"},
+        {"gap_2.pdf", "gap_2.pdf"},
+        {"gap.pdf", "gap_3.pdf"},
+        {"gap_2.pdf", "gap_2_2.pdf"},
+        {"gap.pdf", "gap_4.pdf"},
+        {"gap_3_1.pdf", "gap_3_1.pdf"},
     };
     for (const auto& [name, expected] : cases) {
         ASSERT_TRUE(record.AddNew());

@@ -53,12 +53,20 @@ TEST_P(TemplateReceipt, IsClassifiedAsItsHeaderSays) {
     if (split == 1) {
         ASSERT_EQ(table.size(), 2u);
         const long at = Expected(t, "SplitAt", -1);
+        // The pieces as read from their files are what the engine takes from the source's
+        // reading.
         bvTel piece;
         piece.File(table[0].path);
         EXPECT_EQ(piece.PageCount(), at);
+        tel.File(table[0].path);
+        EXPECT_EQ(tel.PageText(), piece.PageText());
         piece.File(table[1].path);
-        EXPECT_EQ(piece.PageCount(), tel.PageCount() - at);
+        EXPECT_EQ(piece.PageCount(), Expected(t, "Pages", 0) - at);
+        tel.File(table[1].path);
+        EXPECT_EQ(tel.PageText(), piece.PageText());
+        EXPECT_EQ(tel.DocType(), piece.DocType());
         piece.PDFClose();
+        tel.PDFClose();
         DorvaneFiles::DeleteFile(table[0].path);
         DorvaneFiles::DeleteFile(table[1].path);
     }

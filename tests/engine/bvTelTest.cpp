@@ -164,6 +164,43 @@ TEST_F(TelFixture, SplitThatCannotWriteLeavesTheTableAndNoTemporaryFiles) {
     EXPECT_EQ(tel.FileSplit(unreadable, 0), 0);
 }
 
+TEST_F(TelFixture, FileSplitAndFileShareOneReadingOfTheFile) {
+    reader.Add("a.pdf", Pages{{"ricevuta"}, {kList, "00001 RSSMRA80A01H501U ACQUISITO:"}});
+    reader.Add("b.pdf", Pages{{"altra ricevuta"}});
+    const struct {
+        const char* path;
+        bool opened;
+        int reads; // by FileSplit and File together
+    } cases[] = {{"a.pdf", true, 1}, {"illeggibile.pdf", false, 1}, {"b.pdf", true, 1}};
+    for (const auto& c : cases) {
+        reader.reads = 0;
+        log.clear();
+        FileTable table = {{c.path, c.path, true}};
+        EXPECT_EQ(tel.FileSplit(table, 0), 0) << c.path;
+        tel.File(c.path);
+        EXPECT_EQ(reader.reads, c.reads) << c.path;
+        EXPECT_EQ(tel.IsOpen(), c.opened) << c.path;
+        // The open is logged once, by File, as when it read the file itself.
+        EXPECT_THAT(log, ElementsAre(LogLine{1, c.path, "PDFOpen()",
+                                             c.opened ? "Inizio elaborazione"
+                                                      : "Impossibile aprire il file"}));
+    }
+    // What File takes from FileSplit is what it would have read: list words included.
+    tel.File("a.pdf");
+    const std::vector<std::string> direct = tel.PageText();
+    FileTable table = {{"a.pdf", "a.pdf", true}};
+    tel.FileSplit(table, 0);
+    tel.File("a.pdf");
+    EXPECT_EQ(tel.PageText(), direct);
+    EXPECT_EQ(tel.ListPage(), 1);
+    // A file read ahead and then not opened is forgotten: the next file is read afresh.
+    reader.reads = 0;
+    tel.FileSplit(table, 0);
+    tel.File("b.pdf");
+    tel.File("a.pdf");
+    EXPECT_EQ(reader.reads, 3);
+}
+
 TEST(FileSplit, CutsAListFollowedByASecondReceipt) {
     test::TempDir dir;
     const std::string path = test::MakePdf(

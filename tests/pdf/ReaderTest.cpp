@@ -217,6 +217,20 @@ TEST(PdfReader, UnreadableFilesCannotBeOpened) {
     EXPECT_TRUE(reader->Read(good));
 }
 
+TEST(PdfReader, ADocumentWithoutPagesOpens) {
+    TempDir dir;
+    const std::string path = dir.File("senza_pagine.pdf");
+    QPDF pdf;
+    pdf.emptyPDF();
+    QPDFWriter writer(pdf, path.c_str());
+    writer.write();
+    for (const auto& document :
+         {MakeGuardedReader()->Read(path), MakeInProcessReader()->Read(path)}) {
+        ASSERT_TRUE(document);
+        EXPECT_TRUE(document->pages.empty());
+    }
+}
+
 TEST(PdfReader, SurvivesAChildThatDies) {
     TempDir dir;
     const std::string pdf = MakePdf(dir, "ricevuta.pdf", kReceipt);
@@ -247,7 +261,7 @@ TEST(PdfReader, TimeLimitStopsAHungReader) {
     TempDir dir;
     const std::string pdf = MakePdf(dir, "ricevuta.pdf", kReceipt);
     const auto others = Children();
-    const auto reader = MakeGuardedReader(ReaderLimits{1, 1LL << 30});
+    const auto reader = MakeGuardedReader(ReaderLimits{1, 1LL << 30, 10000});
     {
         ScopedEnv env("QUORVIN_PDFREADER", Script(dir, "dorme.sh", "exec sleep 30"));
         const auto start = std::chrono::steady_clock::now();
@@ -259,14 +273,91 @@ TEST(PdfReader, TimeLimitStopsAHungReader) {
     EXPECT_EQ(Children(others).size(), 1u); // the sleeper was killed and reaped
 }
 
+std::vector<std::string> Words(const std::optional<Document>& document) {
+    std::vector<std::string> words;
+    if (document) {
+        for (const auto& page : document->pages) {
+            for (const auto& word : page.words) {
+                words.push_back(word.text);
+            }
+            words.push_back("\f");
+        }
+    }
+    return words;
+}
+
+TEST(PdfReader, ReadingAheadGivesWhatReadingGives) {
+    TempDir dir;
+    const std::string a = MakePdf(dir, "a.pdf", kReceipt);
+    const std::string b = MakePdf(dir, "b.pdf", {{"seconda ricevuta"}});
+    const auto direct = Words(MakeGuardedReader()->Read(a));
+    ASSERT_FALSE(direct.empty());
+    const auto reader = MakeGuardedReader();
+    reader->Prefetch(a);
+    reader->Prefetch(b); // one file ahead at a time: the first stays
+    EXPECT_EQ(Words(reader->Read(a)), direct);
+    // Another file read instead: the one read ahead is dropped.
+    reader->Prefetch(a);
+    EXPECT_EQ(Words(reader->Read(b)), (std::vector<std::string>{"seconda", "ricevuta", "\f"}));
+    // A file changed after it was read ahead is read again.
+    reader->Prefetch(b);
+    MakePdf(dir, "b.pdf", {{"terza ricevuta, cambiata"}});
+    EXPECT_EQ(Words(reader->Read(b)).at(0), "terza");
+    reader->Prefetch(dir.File("assente.pdf"));
+    EXPECT_FALSE(reader->Read(dir.File("assente.pdf")));
+    // A file read ahead and never read costs nothing to the files after it.
+    reader->Prefetch(b);
+    std::string tried;
+    EXPECT_TRUE(reader->Ready(tried));
+    EXPECT_EQ(Words(reader->Read(a)), direct);
+}
+
+// Every page's content replaced by count operators poppler does not know: one error
+// message each.
+void FillWithUnknownOperators(const std::string& in, const std::string& out, int count) {
+    QPDF pdf;
+    pdf.processFile(in.c_str());
+    std::string content = "BT ";
+    for (int i = 0; i < count; ++i) {
+        content += "xq ";
+    }
+    content += "ET\n";
+    for (auto& page : QPDFPageDocumentHelper(pdf).getAllPages()) {
+        page.getObjectHandle().replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, content));
+    }
+    QPDFWriter writer(pdf, out.c_str());
+    writer.write();
+}
+
+TEST(PdfReader, ErrorBudgetGivesUpAFileFullOfErrors) {
+    TempDir dir;
+    const std::string pdf = MakePdf(dir, "ricevuta.pdf", kReceipt);
+    const std::string damaged = dir.File("errori.pdf");
+    FillWithUnknownOperators(pdf, damaged, 20000);
+    // Within the budget the file reads (its pages hold no words), past it it does not, and
+    // the reader goes on with the next file.
+    const auto limited = MakeGuardedReader(ReaderLimits{60, 1LL << 30, 1000});
+    EXPECT_FALSE(limited->Read(damaged));
+    EXPECT_TRUE(limited->Read(pdf));
+    const auto generous = MakeGuardedReader(ReaderLimits{60, 1LL << 30, 100000});
+    const auto document = generous->Read(damaged);
+    ASSERT_TRUE(document);
+    EXPECT_EQ(document->pages.size(), kReceipt.size());
+    // Limits changed on a running reader hold from the next file.
+    generous->Limits(ReaderLimits{60, 1LL << 30, 1000});
+    EXPECT_FALSE(generous->Read(damaged));
+    generous->Limits(ReaderLimits{60, 1LL << 30, 0});
+    EXPECT_TRUE(generous->Read(damaged));
+}
+
 TEST(PdfReader, AddressSpaceLimitMakesTheFileUnreadable) {
 #ifdef QUORVIN_TEST_ASAN
     GTEST_SKIP() << "the reader runs without an address-space limit under AddressSanitizer";
 #endif
     TempDir dir;
     const std::string pdf = MakePdf(dir, "ricevuta.pdf", kReceipt);
-    EXPECT_FALSE(MakeGuardedReader(ReaderLimits{60, 4LL << 20})->Read(pdf));
-    EXPECT_TRUE(MakeGuardedReader(ReaderLimits{60, 1LL << 30})->Read(pdf));
+    EXPECT_FALSE(MakeGuardedReader(ReaderLimits{60, 4LL << 20, 10000})->Read(pdf));
+    EXPECT_TRUE(MakeGuardedReader(ReaderLimits{60, 1LL << 30, 10000})->Read(pdf));
 }
 
 TEST(PdfReader, RelativePathsFollowTheCallersFolder) {

@@ -291,6 +291,15 @@ TEST_F(ArchiviaTest, EachExitStatusComesWithItsOwnMessage) {
     EXPECT_EQ(unknown.status, 2);
     EXPECT_TRUE(unknown.err.starts_with("Opzione non valida: --sconosciuta\n")) << unknown.err;
     EXPECT_EQ(Run({"archivia", "--ricevute"}).status, 2);
+    for (const char* seconds : {"0", "3601", "dieci"}) {
+        const CliResult limit = Run({"archivia", "--limite-lettura", seconds});
+        EXPECT_EQ(limit.status, 2) << seconds;
+        EXPECT_TRUE(limit.err.starts_with("Valore non valido per --limite-lettura: " +
+                                          std::string(seconds) + " (secondi da 1 a 3600).\n"))
+            << limit.err;
+    }
+    const CliResult limited = Run(Args({"--limite-lettura", "5", "--no-backup"}));
+    EXPECT_EQ(limited.status, 0) << limited.out << limited.err;
     const CliResult help = Run({"archivia", "--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_THAT(help.out, HasSubstr("Uso: quorvin-cli archivia"));

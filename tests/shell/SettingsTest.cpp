@@ -10,6 +10,8 @@
 #include <map>
 #include <memory>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 namespace quorvin::shell {
 namespace {
@@ -70,6 +72,20 @@ TEST_F(SettingsTest, StoredValuesWinOverDefaults) {
     for (const char* value : {"2", "abc"}) {
         Put("SaveBackups", value);
         EXPECT_TRUE(Store().Load().saveBackups) << value;
+    }
+
+    // The reading limit: whole seconds from 1 to 3600, anything else gives the fallback.
+    EXPECT_EQ(Store().ReadLimitSeconds(10), 10);
+    for (const auto& [value, seconds] : std::vector<std::pair<const char*, int>>{{"30", 30},
+                                                                                 {"1", 1},
+                                                                                 {"3600", 3600},
+                                                                                 {"0", 10},
+                                                                                 {"-5", 10},
+                                                                                 {"3601", 10},
+                                                                                 {"dieci", 10},
+                                                                                 {"", 10}}) {
+        Put("LimiteLettura", value);
+        EXPECT_EQ(Store().ReadLimitSeconds(10), seconds) << value;
     }
 }
 
