@@ -238,14 +238,6 @@ long UserId(DorvaneConnection& connection, const std::string& name) {
 
 long AddUser(DorvaneConnection& connection, const std::string& name, const std::string& password,
              bool administrator, std::string& error) {
-    if (Trim(name).empty() || name != Trim(name)) {
-        error = "Nome utente non valido.";
-        return -1;
-    }
-    if (UserId(connection, name) >= 0) {
-        error = "L'utente " + name + " esiste già.";
-        return -1;
-    }
     // A server keeps passwords itself (the role's SCRAM verifier); the table keeps none.
     std::string hash;
     if (!password.empty() && !IsServer(connection)) {
