@@ -395,7 +395,7 @@ void frmConsulta::Search() {
             m_columnsSized = true;
             tvRisultati->resizeColumnsToContents();
             for (int c = 0; c < m_model->columnCount(); ++c) {
-                tvRisultati->setColumnWidth(c, std::min(tvRisultati->columnWidth(c), 320));
+                tvRisultati->setColumnWidth(c, std::min(tvRisultati->columnWidth(c), 240));
             }
         }
         tvRisultati->selectRow(0);
