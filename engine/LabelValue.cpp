@@ -55,19 +55,6 @@ std::u32string Mid(const std::u32string& text, long start, std::optional<long> l
     return length ? text.substr(from, static_cast<size_t>(*length)) : text.substr(from);
 }
 
-std::u32string TrimSpace(const std::u32string& value) {
-    const auto blank = [](char32_t c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    size_t from = 0;
-    size_t to = value.size();
-    while (from < to && blank(value[from])) {
-        ++from;
-    }
-    while (to > from && blank(value[to - 1])) {
-        --to;
-    }
-    return value.substr(from, to - from);
-}
-
 bool IsValid(const std::u32string& value, long kind) {
     switch (kind) {
     case kAnyText:
@@ -135,7 +122,7 @@ std::u32string Read(const std::u32string& text, const std::u32string& lowerText,
         if (IsValid(value, kind)) {
             // A short date read to a fixed length may run into the line end; what is
             // stored is the date, not the line break after it.
-            return kind == kDate ? TrimSpace(value) : value;
+            return kind == kDate ? ToU32(Trim(ToUtf8(value))) : value;
         }
         const long next = backward ? vstart - 1 : InStr(vend, lowerText, lowerLabel);
         // A search that would not move on (a negative length) can only repeat itself.

@@ -27,6 +27,16 @@ protected:
         EXPECT_TRUE(record.Update()) << m_connection->LastError();
         return std::stol(record.Value("SYS_RECORD"));
     }
+
+    // A new database left at the first schema version, as an old archive would be.
+    void MakeVersionOne(const std::string& locator) {
+        std::string error;
+        auto raw = GetParam() == BackendKind::Sqlite ? db::OpenSqlite(locator, {}, error)
+                                                     : db::OpenPostgres(locator, error);
+        ASSERT_TRUE(raw) << error;
+        ASSERT_TRUE(schema::Migrate(*raw, 1, error)) << error;
+        EXPECT_EQ(schema::Version(*raw), 1);
+    }
 };
 
 TEST_P(RecordsetTest, SchemaIsCurrentAndReopeningKeepsIt) {
@@ -50,13 +60,7 @@ TEST_P(RecordsetTest, SchemaIsCurrentAndReopeningKeepsIt) {
 
 TEST_P(RecordsetTest, ProgramsOpeningAnOldArchiveAtOnceAllGetItMigratedOnce) {
     const std::string locator = NewLocator();
-    std::string error;
-    {
-        auto raw = GetParam() == BackendKind::Sqlite ? db::OpenSqlite(locator, {}, error)
-                                                     : db::OpenPostgres(locator, error);
-        ASSERT_TRUE(raw) << error;
-        ASSERT_TRUE(schema::Migrate(*raw, 1, error)) << error;
-    }
+    ASSERT_NO_FATAL_FAILURE(MakeVersionOne(locator));
     // Each migrates only after taking the write lock, so the later ones find it done.
     std::vector<std::string> errors(3);
     std::vector<std::thread> openers;
@@ -80,14 +84,7 @@ TEST_P(RecordsetTest, ProgramsOpeningAnOldArchiveAtOnceAllGetItMigratedOnce) {
 
 TEST_P(RecordsetTest, OlderSchemaIsMigratedForwardAndNewerIsRefused) {
     const std::string locator = NewLocator();
-    std::string error;
-    {
-        auto raw = GetParam() == BackendKind::Sqlite ? db::OpenSqlite(locator, {}, error)
-                                                     : db::OpenPostgres(locator, error);
-        ASSERT_TRUE(raw) << error;
-        ASSERT_TRUE(schema::Migrate(*raw, 1, error)) << error;
-        EXPECT_EQ(schema::Version(*raw), 1);
-    }
+    ASSERT_NO_FATAL_FAILURE(MakeVersionOne(locator));
     auto migrated = OpenEmpty(locator);
     ASSERT_TRUE(migrated);
     db::Result result;
@@ -97,6 +94,7 @@ TEST_P(RecordsetTest, OlderSchemaIsMigratedForwardAndNewerIsRefused) {
     ASSERT_TRUE(migrated->Execute("update QUORVIN_INFO set VALORE='99' where"
                                   " CHIAVE='versione_schema'"));
     migrated.reset();
+    std::string error;
     EXPECT_FALSE(DorvaneConnection::Open(locator, {}, error));
     EXPECT_NE(error.find("più recente"), std::string::npos) << error;
 }
