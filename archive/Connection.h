@@ -19,6 +19,20 @@ enum class ColumnKind { Text, Integer, Decimal, Date };
 using Cell = std::optional<std::string>;
 using Row = std::vector<Cell>;
 
+// A value given apart from a statement's text, for its placeholder $1, $2 ... (the same
+// spelling on both back ends). Text goes in as a quoted literal would, Number as a
+// numeric literal (it must be one: anything else goes in as text), Bytes as a blob.
+struct Param {
+    enum class Kind { Text, Number, Bytes };
+    Cell value; // empty: NULL
+    Kind kind = Kind::Text;
+};
+using Params = std::vector<Param>;
+
+// The statement with each placeholder outside quotes replaced by its value's literal:
+// what a back end that does not bind values runs. A placeholder without a value is NULL.
+std::string WithLiterals(Backend backend, const std::string& sql, const Params& params);
+
 struct Result {
     std::vector<std::string> columns; // as the database names them
     std::vector<ColumnKind> kinds;
@@ -34,6 +48,12 @@ public:
     bool Execute(const std::string& sql) {
         Result ignored;
         return Query(sql, ignored);
+    }
+    // One statement with its values given apart. A back end may keep it prepared for the
+    // next call with the same text: statements repeated for every record of a file are
+    // parsed once. By default the values are written into the text.
+    virtual bool Query(const std::string& sql, const Params& params, Result& out) {
+        return Query(WithLiterals(Kind(), sql, params), out);
     }
     // The description of the last failure, in Italian where it is ours.
     const std::string& LastError() const { return m_lastError; }

@@ -178,6 +178,14 @@ bool DorvaneConnection::Query(const std::string& sql, db::Result& out) {
     return false;
 }
 
+bool DorvaneConnection::Query(const std::string& sql, const db::Params& params, db::Result& out) {
+    if (m_db->Query(sql, params, out)) {
+        return true;
+    }
+    SetError(m_db->LastErrorNumber() != 0 ? m_db->LastErrorNumber() : 1, m_db->LastError());
+    return false;
+}
+
 void DorvaneConnection::SetError(long number, const std::string& text) {
     m_errorNumber = number;
     m_error = text;

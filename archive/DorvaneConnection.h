@@ -49,6 +49,9 @@ public:
 
     bool Execute(const std::string& sql);
     bool Query(const std::string& sql, db::Result& out);
+    // One statement with values for its placeholders $1, $2 ...: kept prepared where the
+    // back end can, for statements repeated for every record of a file.
+    bool Query(const std::string& sql, const db::Params& params, db::Result& out);
     // The last failure of this connection or of an object working on it.
     long LastErrorNumber() const { return m_errorNumber; }
     const std::string& LastError() const { return m_error; }

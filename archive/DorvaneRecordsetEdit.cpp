@@ -137,20 +137,36 @@ bool DorvaneRecordset::SaveStoredFile(const std::string& record) {
     const std::string name = column >= 0 && m_pending[static_cast<size_t>(column)]
                                  ? *m_pending[static_cast<size_t>(column)]
                                  : std::string();
-    const std::string key = SqlText(m_archiveCode) + ", " + record;
-    return m_connection->Execute(
-        "delete from DB_FILE where SYS_SERIALE=" + SqlText(m_archiveCode) +
-        " and SYS_RECORD=" + record +
-        "; insert into DB_FILE (SYS_SERIALE, SYS_RECORD, NOME, DIMENSIONE, DATI) values (" + key +
-        ", " + SqlText(name) + ", " + std::to_string(file.bytes->size()) + ", " +
-        schema::BlobLiteral(m_connection->Backend(), *file.bytes) + ")");
+    // Delete first: a record number that SQLite gives again may find old bytes.
+    db::Result ignored;
+    const db::Param code{m_archiveCode};
+    const db::Param number{record, db::Param::Kind::Number};
+    return m_connection->Query("delete from DB_FILE where SYS_SERIALE=$1 and SYS_RECORD=$2",
+                               {code, number}, ignored) &&
+           m_connection->Query(
+               "insert into DB_FILE (SYS_SERIALE, SYS_RECORD, NOME, DIMENSIONE, DATI) "
+               "values ($1, $2, $3, $4, $5)",
+               {code,
+                number,
+                {name},
+                {std::to_string(file.bytes->size()), db::Param::Kind::Number},
+                {std::move(file.bytes), db::Param::Kind::Bytes}},
+               ignored);
 }
 
 bool DorvaneRecordset::Update() {
     if (m_editMode == EditMode::None) {
         return Fail(1206, "Nessun record in modifica.");
     }
+    // The values go apart from the text, so that the same statement serves every record
+    // with the same fields and is parsed once.
     std::string sql;
+    db::Params params;
+    const auto placeholder = [&](size_t c) {
+        params.push_back(
+            field::Parameter(m_columns[c].type.value_or(FieldType::Text), m_pending[c]));
+        return "$" + std::to_string(params.size());
+    };
     if (m_editMode == EditMode::Add) {
         std::string names;
         std::string values;
@@ -159,8 +175,7 @@ bool DorvaneRecordset::Update() {
                 continue;
             }
             names += (names.empty() ? "" : ", ") + schema::QuotedColumn(m_columns[c].key);
-            values += (values.empty() ? "" : ", ") +
-                      field::Literal(m_columns[c].type.value_or(FieldType::Text), m_pending[c]);
+            values += (values.empty() ? "" : ", ") + placeholder(c);
         }
         sql = "insert into " + m_table + " (" + names + ") values (" + values + ") returning " +
               m_keyColumn;
@@ -169,7 +184,7 @@ bool DorvaneRecordset::Update() {
         for (size_t c = 0; c < m_columns.size(); ++c) {
             if (m_dirty[c]) {
                 sets += (sets.empty() ? "" : ", ") + schema::QuotedColumn(m_columns[c].key) + "=" +
-                        field::Literal(m_columns[c].type.value_or(FieldType::Text), m_pending[c]);
+                        placeholder(c);
             }
         }
         const db::Cell key = m_pending[static_cast<size_t>(ColumnIndex(m_keyColumn))];
@@ -180,11 +195,12 @@ bool DorvaneRecordset::Update() {
             m_editMode = EditMode::None;
             return true;
         }
-        sql = "update " + m_table + " set " + sets + " where " + m_keyColumn + "=" +
-              field::Literal(FieldType::Integer, key) + " returning " + m_keyColumn;
+        params.push_back({key, db::Param::Kind::Number});
+        sql = "update " + m_table + " set " + sets + " where " + m_keyColumn + "=$" +
+              std::to_string(params.size()) + " returning " + m_keyColumn;
     }
     db::Result result;
-    if (!m_connection->Query(sql, result)) {
+    if (!m_connection->Query(sql, params, result)) {
         return false;
     }
     if (m_editMode == EditMode::Edit && result.rows.empty()) {

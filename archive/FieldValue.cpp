@@ -137,44 +137,6 @@ db::ColumnKind KindOf(FieldType type) {
     return db::ColumnKind::Text;
 }
 
-namespace {
-
-// Sign, digits with at most one dot, an optional exponent: what a back end gives for a
-// number. Anything else (e.g. "1--", which would end the statement in a comment) is text.
-bool IsPlainNumber(std::string_view text) {
-    size_t i = 0;
-    const auto digits = [&] {
-        const size_t from = i;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
-            ++i;
-        }
-        return i - from;
-    };
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        ++i;
-    }
-    size_t mantissa = digits();
-    if (i < text.size() && text[i] == '.') {
-        ++i;
-        mantissa += digits();
-    }
-    if (mantissa == 0) {
-        return false;
-    }
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        ++i;
-        if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-            ++i;
-        }
-        if (digits() == 0) {
-            return false;
-        }
-    }
-    return i == text.size();
-}
-
-} // namespace
-
 std::string Literal(FieldType type, const db::Cell& stored) {
     if (!stored) {
         return "NULL";
@@ -193,6 +155,12 @@ std::string Literal(FieldType type, const db::Cell& stored) {
         break;
     }
     return SqlText(*stored);
+}
+
+db::Param Parameter(FieldType type, const db::Cell& stored) {
+    const bool number =
+        type == FieldType::Integer || type == FieldType::Decimal || type == FieldType::Boolean;
+    return {stored, number ? db::Param::Kind::Number : db::Param::Kind::Text};
 }
 
 } // namespace quorvin::field

@@ -20,6 +20,8 @@ std::string ToDisplay(db::ColumnKind kind, const db::Cell& stored);
 db::ColumnKind KindOf(FieldType type);
 // An SQL literal for stored text of the type (NULL for an empty cell).
 std::string Literal(FieldType type, const db::Cell& stored);
+// The same value given apart from the statement: it goes in as its literal would.
+db::Param Parameter(FieldType type, const db::Cell& stored);
 // Canonical decimal text ("1250" -> "1250.00").
 std::string CanonicalDecimal(const std::string& number);
 

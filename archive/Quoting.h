@@ -16,6 +16,9 @@ std::string SqlText(std::string_view value);
 // ("where Cod_Fiscale='" + SqlTextContent(taxCode) + "'").
 std::string SqlTextContent(std::string_view value);
 std::string SqlNumber(long long value);
+// Sign, digits with at most one dot, an optional exponent: what a back end gives for a
+// number, and what may go into an SQL text unquoted.
+bool IsPlainNumber(std::string_view text);
 // A number or an amount ("12", "-3,5", "1.250,00") as a numeric literal ("1250.00");
 // nullopt when the text is not a number.
 std::optional<std::string> SqlNumber(std::string_view text);

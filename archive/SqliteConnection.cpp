@@ -10,8 +10,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <filesystem>
 #include <string_view>
+#include <unordered_map>
 
 namespace quorvin::db {
 
@@ -52,7 +54,10 @@ ColumnKind KindOfStoredValue(int type) {
 class SqliteConnection final : public Connection {
 public:
     explicit SqliteConnection(sqlite3* db) : m_db(db) {}
-    ~SqliteConnection() override { sqlite3_close_v2(m_db); }
+    ~SqliteConnection() override {
+        ForgetPrepared();
+        sqlite3_close_v2(m_db);
+    }
     SqliteConnection(const SqliteConnection&) = delete;
     SqliteConnection& operator=(const SqliteConnection&) = delete;
 
@@ -92,7 +97,120 @@ public:
         return true;
     }
 
+    bool Query(const std::string& sql, const Params& params, Result& out) override {
+        ClearError();
+        out = Result{};
+        sqlite3_stmt* stmt = Prepared(sql);
+        if (stmt == nullptr) {
+            return false;
+        }
+        bool ok = Bind(stmt, params);
+        ok = ok && Run(stmt, out);
+        // Reset at once: a statement left stepping would keep its read snapshot open.
+        sqlite3_reset(stmt);
+        sqlite3_clear_bindings(stmt);
+        if (!ok) {
+            out = Result{};
+        }
+        return ok;
+    }
+
 private:
+    // Statements kept prepared, by their text; SQLite prepares one again by itself when
+    // the schema has changed under it.
+    static constexpr size_t kPreparedKept = 64;
+
+    sqlite3_stmt* Prepared(const std::string& sql) {
+        if (const auto it = m_prepared.find(sql); it != m_prepared.end()) {
+            return it->second;
+        }
+        if (sql.find('\0') != std::string::npos) {
+            SetError(SQLITE_MISUSE, "Testo SQL non valido: contiene un carattere nullo.");
+            return nullptr;
+        }
+        sqlite3_stmt* stmt = nullptr;
+        const char* tail = nullptr;
+        const int rc = sqlite3_prepare_v3(m_db, sql.c_str(), static_cast<int>(sql.size()),
+                                          SQLITE_PREPARE_PERSISTENT, &stmt, &tail);
+        if (rc != SQLITE_OK) {
+            Fail(rc);
+            return nullptr;
+        }
+        if (stmt == nullptr ||
+            std::string_view(tail).find_first_not_of(" \t\r\n;") != std::string_view::npos) {
+            sqlite3_finalize(stmt);
+            SetError(SQLITE_MISUSE, "Testo SQL non valido: serve una sola istruzione.");
+            return nullptr;
+        }
+        if (m_prepared.size() >= kPreparedKept) {
+            ForgetPrepared();
+        }
+        m_prepared.emplace(sql, stmt);
+        return stmt;
+    }
+
+    void ForgetPrepared() {
+        for (const auto& [text, stmt] : m_prepared) {
+            sqlite3_finalize(stmt);
+        }
+        m_prepared.clear();
+    }
+
+    // Each value as its literal would give it: numbers that SQLite reads as integers go in
+    // as integers, other numbers as text that the column's affinity converts, text
+    // without NUL characters (as SqlText writes it).
+    bool Bind(sqlite3_stmt* stmt, const Params& params) {
+        const int count = sqlite3_bind_parameter_count(stmt);
+        for (int index = 1; index <= count; ++index) {
+            const char* name = sqlite3_bind_parameter_name(stmt, index);
+            size_t number = 0;
+            if (name != nullptr && name[0] == '$') {
+                const std::string_view digits(name + 1);
+                const auto [end, ec] =
+                    std::from_chars(digits.data(), digits.data() + digits.size(), number);
+                if (ec != std::errc() || end != digits.data() + digits.size()) {
+                    number = 0;
+                }
+            }
+            if (number == 0) {
+                SetError(SQLITE_MISUSE, "Segnaposto SQL non valido: " +
+                                            std::string(name != nullptr ? name : "?") + ".");
+                return false;
+            }
+            const Param* param = number <= params.size() ? &params[number - 1] : nullptr;
+            int rc = SQLITE_OK;
+            if (param == nullptr || !param->value) {
+                rc = sqlite3_bind_null(stmt, index);
+            } else if (param->kind == Param::Kind::Bytes) {
+                rc = param->value->empty()
+                         ? sqlite3_bind_zeroblob(stmt, index, 0)
+                         : sqlite3_bind_blob64(stmt, index, param->value->data(),
+                                               param->value->size(), SQLITE_STATIC);
+            } else {
+                const std::string& text = *param->value;
+                long long integer = 0;
+                const auto [end, ec] =
+                    std::from_chars(text.data(), text.data() + text.size(), integer);
+                if (param->kind == Param::Kind::Number && ec == std::errc() &&
+                    end == text.data() + text.size()) {
+                    rc = sqlite3_bind_int64(stmt, index, integer);
+                } else if (text.find('\0') != std::string::npos) {
+                    std::string clean = text;
+                    std::erase(clean, '\0');
+                    rc = sqlite3_bind_text64(stmt, index, clean.data(), clean.size(),
+                                             SQLITE_TRANSIENT, SQLITE_UTF8);
+                } else {
+                    rc = sqlite3_bind_text64(stmt, index, text.data(), text.size(), SQLITE_STATIC,
+                                             SQLITE_UTF8);
+                }
+            }
+            if (rc != SQLITE_OK) {
+                return Fail(rc);
+            }
+        }
+        return true;
+    }
+
     bool Run(sqlite3_stmt* stmt, Result& out) {
         const int count = sqlite3_column_count(stmt);
         std::vector<bool> declared(static_cast<size_t>(count), false);
@@ -144,6 +262,7 @@ private:
     }
 
     sqlite3* m_db;
+    std::unordered_map<std::string, sqlite3_stmt*> m_prepared;
 };
 
 // The search table's text is folded by the library's own function, so that the triggers

@@ -335,6 +335,93 @@ TEST_P(RecordsetTest, FieldsNamedLikeSqlKeywordsStillWork) {
     EXPECT_EQ(back.Value("SYS_DESCR"), "primo 01/02/2011");
 }
 
+// A value given apart from the statement must be stored exactly as its literal would be,
+// and a kept statement must serve again after a failure and after the table changed.
+TEST_P(RecordsetTest, ValuesGivenApartGoInAsTheirLiteralsAndKeptStatementsServeAgain) {
+    using Kind = db::Param::Kind;
+    const bool lite = GetParam() == BackendKind::Sqlite;
+    ASSERT_TRUE(m_connection->Execute(
+        std::string("create table VALORI (N INTEGER, T TEXT, I INTEGER, D NUMERIC, G DATE, B ") +
+        (lite ? "BLOB" : "BYTEA") + ", unique (N))"));
+    struct Case {
+        const char* what;
+        db::Param text, integer, decimal, date, bytes;
+    };
+    const std::string nul("a\0b", 3);
+    const Case cases[] = {
+        {"quotes",
+         {"l'ufficio \"x\" --"},
+         {"7", Kind::Number},
+         {"101.00", Kind::Number},
+         {"2010-06-16"},
+         {std::string("\0\xff'", 3), Kind::Bytes}},
+        {"placeholder-like text",
+         {"$1 $2"},
+         {"00123", Kind::Number},
+         {"-3.5", Kind::Number},
+         {std::nullopt},
+         {"", Kind::Bytes}},
+        {"not a number",
+         {"1--", Kind::Number},
+         {"+5", Kind::Number},
+         {"1e5", Kind::Number},
+         {"2011-01-31"},
+         {std::nullopt, Kind::Bytes}},
+        {"nul character",
+         {nul},
+         {"-3", Kind::Number},
+         {"0.10", Kind::Number},
+         {std::nullopt},
+         {"x", Kind::Bytes}},
+        {"nulls",
+         {std::nullopt},
+         {std::nullopt, Kind::Number},
+         {std::nullopt, Kind::Number},
+         {std::nullopt},
+         {std::nullopt, Kind::Bytes}},
+    };
+    const std::string insert =
+        "insert into VALORI (N, T, I, D, G, B) values ($1, $2, $3, $4, $5, $6)";
+    const std::string read =
+        std::string("select T, I, D, G, ") +
+        (lite ? "hex(B), typeof(T), typeof(I), typeof(D), typeof(B)" : "encode(B, 'hex')") +
+        " from VALORI where N=$1";
+    int n = 0;
+    for (const auto& c : cases) {
+        const db::Params apart = {
+            {std::to_string(++n), Kind::Number}, c.text, c.integer, c.decimal, c.date, c.bytes};
+        db::Params written = apart;
+        written[0].value = std::to_string(++n);
+        db::Result ignored;
+        ASSERT_TRUE(m_connection->Query(insert, apart, ignored))
+            << c.what << ": " << m_connection->LastError();
+        ASSERT_TRUE(
+            m_connection->Execute(db::WithLiterals(m_connection->Backend(), insert, written)))
+            << c.what << ": " << m_connection->LastError();
+        db::Result first;
+        db::Result second;
+        ASSERT_TRUE(m_connection->Query(read, {apart[0]}, first));
+        ASSERT_TRUE(m_connection->Query(read, {written[0]}, second));
+        ASSERT_EQ(first.rows.size(), 1u) << c.what;
+        EXPECT_EQ(first.rows, second.rows) << c.what;
+    }
+    db::Result ignored;
+    // A duplicate fails alone, and the same statement then works.
+    EXPECT_FALSE(m_connection->Query(insert, {{"1", Kind::Number}}, ignored));
+    EXPECT_TRUE(m_connection->Query(insert, {{"100", Kind::Number}}, ignored))
+        << m_connection->LastError();
+    ASSERT_TRUE(m_connection->Execute("alter table VALORI add column E TEXT"));
+    EXPECT_TRUE(m_connection->Query(insert, {{"101", Kind::Number}, {"dopo"}}, ignored))
+        << m_connection->LastError();
+    db::Result count;
+    ASSERT_TRUE(m_connection->Query("select count(*) from VALORI where T=$1 or N=$2",
+                                    {{"dopo"}, {"100", Kind::Number}}, count));
+    EXPECT_EQ(count.rows.at(0).at(0), "2");
+    // A placeholder inside a quoted literal is text, not a value.
+    ASSERT_TRUE(m_connection->Query("select '$1', $1", {{"x"}}, count));
+    EXPECT_EQ(count.rows.at(0), (db::Row{"$1", "x"}));
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, RecordsetTest,
                          ::testing::Values(BackendKind::Sqlite, BackendKind::Postgres),
                          BackendName);
