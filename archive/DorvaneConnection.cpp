@@ -3,6 +3,7 @@
 #include "archive/DorvaneFiles.h"
 #include "archive/Quoting.h"
 #include "archive/Schema.h"
+#include "archive/SearchIndex.h"
 #include "archive/Utf8.h"
 
 #include <cerrno>
@@ -149,6 +150,14 @@ std::shared_ptr<DorvaneConnection> DorvaneConnection::Open(const std::string& lo
     if (!schema::Migrate(*connection->m_db, schema::kVersion, error)) {
         return nullptr;
     }
+    db::Result deferral;
+    connection->m_deferIndex =
+        !server &&
+        connection->Query(std::string("select count(*) from sqlite_master where name in (") +
+                              SqlText(search::kFtsTable) + ", " + SqlText(search::kDeferTable) +
+                              ")",
+                          deferral) &&
+        TextOf(CellOf(deferral, 0, 0)) == "2";
     if (version == 0) {
         connection->m_created = true;
         std::string root = options.documentsRoot;
@@ -309,6 +318,10 @@ bool DorvaneConnection::Begin() {
         return false;
     }
     m_inTransaction = true;
+    if (m_deferIndex && !Execute(search::DeferIndexSql())) {
+        Rollback();
+        return false;
+    }
     m_storedFiles.clear();
     return true;
 }
@@ -318,7 +331,7 @@ bool DorvaneConnection::Commit() {
         SetError(1, "Nessuna transazione aperta sull'archivio.");
         return false;
     }
-    if (!Execute("commit")) {
+    if ((m_deferIndex && !Execute(search::CatchUpIndexSql())) || !Execute("commit")) {
         Rollback();
         return false;
     }

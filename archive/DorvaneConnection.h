@@ -107,6 +107,7 @@ private:
     std::string m_error;
     std::map<std::string, ArchiveSpec> m_archives;
     bool m_inTransaction = false;
+    bool m_deferIndex = false; // SQLite's text index is brought up to date at each commit
     std::vector<std::string> m_storedFiles;
     std::string m_staging;
     std::map<std::string, StoredNameSet> m_storedNames;

@@ -98,8 +98,8 @@ std::string Version5(db::Backend backend) {
 }
 
 // Step n brings the schema from version n - 1 to n. Steps are never changed once
-// released: a new need is a new step. A step may read the database it migrates (the
-// search step adds its triggers to every archive there is).
+// released: a new need is a new step. A step may read the database it migrates, as the
+// steps before it left it (the search step adds its triggers to every archive there is).
 using Step = std::function<std::string(db::Connection&)>;
 const std::vector<Step>& Steps() {
     static const std::vector<Step> steps = {
@@ -110,6 +110,8 @@ const std::vector<Step>& Steps() {
         // so it may run at any position.
         search::MigrationSql,
         [](db::Connection& db) { return Version5(db.Kind()); },
+        // SQLite's text index can be brought up to date once per file.
+        search::DeferredIndexSql,
     };
     return steps;
 }
@@ -241,15 +243,17 @@ bool Migrate(db::Connection& db, int target, std::string& error) {
 }
 
 static bool MigrateLocked(db::Connection& db, int current, int target, std::string& error) {
-    std::string sql;
-    for (int step = current + 1; step <= target; ++step) {
-        sql += Steps()[static_cast<size_t>(step - 1)](db);
+    // Each step runs before the next is written: a step may read what the one before made.
+    bool ok = true;
+    for (int step = current + 1; ok && step <= target; ++step) {
+        ok = db.Execute(Steps()[static_cast<size_t>(step - 1)](db));
     }
-    sql += current == 0 ? "insert into QUORVIN_INFO (CHIAVE, VALORE) values ('versione_schema', '" +
-                              std::to_string(target) + "');"
-                        : "update QUORVIN_INFO set VALORE='" + std::to_string(target) +
-                              "' where CHIAVE='versione_schema';";
-    bool ok = db.Execute(sql);
+    const std::string sql =
+        current == 0 ? "insert into QUORVIN_INFO (CHIAVE, VALORE) values ('versione_schema', '" +
+                           std::to_string(target) + "');"
+                     : "update QUORVIN_INFO set VALORE='" + std::to_string(target) +
+                           "' where CHIAVE='versione_schema';";
+    ok = ok && db.Execute(sql);
     // Files kept on disk by earlier versions are read in; their folder is left as it was.
     if (ok && current > 0 && current < 3 && target >= 3) {
         ok = FilesIntoDatabase(db, error);

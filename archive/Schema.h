@@ -18,7 +18,7 @@ namespace quorvin::schema {
 
 // 3: stored files and fingerprints in the database; 4: the search step (SearchIndex.h);
 // 5: ids of users and rights from the database.
-inline constexpr int kVersion = 5;
+inline constexpr int kVersion = 6;
 
 // The schema version of the database; 0 when it holds no archive schema, -1 when it
 // cannot be read.

@@ -117,6 +117,50 @@ std::string ArchiveSearchSql(db::Backend backend, const std::string& code, const
     return sql;
 }
 
+std::string DeferredIndexSql(db::Connection& db) {
+    db::Result result;
+    if (db.Kind() != db::Backend::Sqlite ||
+        !db.Query(std::string("select count(*) from sqlite_master where name=") +
+                      SqlText(kFtsTable),
+                  result) ||
+        result.rows.empty() || result.rows[0][0].value_or("0") == "0") {
+        return {};
+    }
+    const std::string table = kSearchTable;
+    const std::string fts = kFtsTable;
+    // A row is indexed at once unless a deferral covers it; only rows indexed may be
+    // removed from the index.
+    const auto now = [](const std::string& row) {
+        return std::string("not exists (select 1 from ") + kDeferTable + " where " + row +
+               ".ID >= DA)";
+    };
+    const std::string add =
+        "insert into " + fts + " (rowid, TESTO) select new.ID, new.TESTO where ";
+    const std::string remove = "insert into " + fts + " (" + fts +
+                               ", rowid, TESTO) select 'delete', old.ID, old.TESTO where ";
+    return "create table if not exists " + std::string(kDeferTable) +
+           " (DA INTEGER NOT NULL);"
+           "drop trigger if exists " +
+           table + "_AI; drop trigger if exists " + table + "_AD; drop trigger if exists " + table +
+           "_AU;"
+           "create trigger " +
+           table + "_AI after insert on " + table + " begin " + add + now("new") + "; end;" +
+           "create trigger " + table + "_AD after delete on " + table + " begin " + remove +
+           now("old") + "; end;" + "create trigger " + table + "_AU after update on " + table +
+           " begin " + remove + now("old") + "; " + add + now("new") + "; end;";
+}
+
+std::string DeferIndexSql() {
+    return std::string("insert into ") + kDeferTable +
+           " (DA) select coalesce(max(ID), 0) + 1 from " + kSearchTable;
+}
+
+std::string CatchUpIndexSql() {
+    return std::string("insert into ") + kFtsTable + " (rowid, TESTO) select ID, TESTO from " +
+           kSearchTable + " where ID >= (select min(DA) from " + kDeferTable + "); delete from " +
+           kDeferTable;
+}
+
 std::string MigrationSql(db::Connection& db) {
     std::string sql = SearchTablesSql(db);
     db::Result archives;

@@ -15,6 +15,9 @@ namespace quorvin::search {
 
 inline constexpr const char* kSearchTable = "QUORVIN_RICERCA";
 inline constexpr const char* kFtsTable = "QUORVIN_RICERCA_FTS";
+// While a transaction defers the text index, its one row says from which search row on
+// the rows are not indexed yet.
+inline constexpr const char* kDeferTable = "QUORVIN_RICERCA_RINVIO";
 
 // The fields searched by equality; each gets an index where the archive has it.
 inline constexpr const char* kIndexedFields[] = {"Cod_Fiscale", "Protocollo_Attribuito",
@@ -27,5 +30,13 @@ std::string ArchiveSearchSql(db::Backend backend, const std::string& code, const
                              const std::vector<FieldSpec>& fields, bool backfill);
 // Everything above for a database that has archives already (a schema step).
 std::string MigrationSql(db::Connection& db);
+
+// SQLite's text index writes itself out at the end of every statement, so a file of a
+// thousand records paid a thousand small index writes. A transaction may defer it: rows
+// added while it does are indexed in one statement before the commit. The schema step,
+// then the statements that open and close the deferral (empty without a text index).
+std::string DeferredIndexSql(db::Connection& db);
+std::string DeferIndexSql();
+std::string CatchUpIndexSql();
 
 } // namespace quorvin::search

@@ -7,6 +7,7 @@
 #include "archive/DorvaneArchiveStore.h"
 #include "archive/DorvaneRecordset.h"
 #include "archive/Quoting.h"
+#include "archive/SearchIndex.h"
 #include "archive/SearchText.h"
 
 #include <gmock/gmock.h>
@@ -353,6 +354,74 @@ TEST_P(SearchTest, SearchTableFollowsEveryWriteAndOlderArchivesAreMigrated) {
     m_connection.reset();
     m_connection = OpenEmpty(m_locator);
     EXPECT_THAT(Names(Text("castello")), ElementsAre("CITTÀ DI CASTELLO SRL"));
+}
+
+// Inside a file's transaction the text index may catch up only at the commit: whatever
+// the transaction adds, changes, removes or drops, the index ends as if kept row by row.
+TEST_P(SearchTest, TheTextIndexAfterATransactionIsAsIfKeptRowByRow) {
+    const std::string table = m_connection->Archive(kSingleCode)->table;
+    const auto set = [&](long record, const std::string& name) {
+        return m_connection->Execute("update " + table + " set Ditta=" + SqlText(name) +
+                                     " where sys_record=" + std::to_string(record));
+    };
+    const auto remove = [&](long record, const std::string& from = kSingleCode) {
+        return m_connection->Execute("delete from " + m_connection->Archive(from)->table +
+                                     " where sys_record=" + std::to_string(record));
+    };
+    // Dropped: nothing of it is found, and the next transaction starts clean.
+    ASSERT_TRUE(m_connection->Begin());
+    Add(kSingleCode, {{"Ditta", "ANNULLATA SPA"}});
+    ASSERT_TRUE(m_connection->Rollback());
+    EXPECT_TRUE(Names(Text("annullata")).empty());
+
+    ASSERT_TRUE(m_connection->Begin());
+    Add(kSingleCode, {{"Ditta", "NUOVA PRIMA"}});
+    // The newest search row goes, so the next one added may take its number again.
+    ASSERT_TRUE(remove(m_original, kOrigAnyCode));
+    const long kept = Add(kSingleCode, {{"Ditta", "NUOVA UNO"}});
+    const long changed = Add(kSingleCode, {{"Ditta", "NUOVA DUE"}});
+    const long dropped = Add(kSingleCode, {{"Ditta", "NUOVA TRE"}});
+    ASSERT_TRUE(set(changed, "CAMBIATA DUE"));
+    // The search row of a record dropped here is taken again by the next one.
+    ASSERT_TRUE(remove(dropped));
+    Add(kSingleCode, {{"Ditta", "NUOVA QUATTRO"}});
+    ASSERT_TRUE(set(m_singles[0], "VECCHIA CAMBIATA"));
+    ASSERT_TRUE(remove(m_singles[1]));
+    ASSERT_TRUE(m_connection->PartBegin());
+    Add(kSingleCode, {{"Ditta", "NUOVA PARTE"}});
+    ASSERT_TRUE(m_connection->PartUndo());
+    ASSERT_TRUE(remove(Add(kSingleCode, {{"Ditta", "NUOVA ULTIMA"}})));
+    ASSERT_TRUE(m_connection->Commit()) << m_connection->LastError();
+
+    EXPECT_THAT(Names(Text("nuova")),
+                UnorderedElementsAreArray({"NUOVA PRIMA", "NUOVA UNO", "NUOVA QUATTRO"}));
+    EXPECT_THAT(Names(Text("cambiata")),
+                UnorderedElementsAreArray({"CAMBIATA DUE", "VECCHIA CAMBIATA"}));
+    EXPECT_TRUE(Names(Text("castello")).empty());
+    EXPECT_TRUE(Names(Text("rossi")).empty());
+    EXPECT_TRUE(Names(Text("d'angelo")).empty());
+    EXPECT_THAT(Names(Text("sconto")), ElementsAre("SCONTO 50% SRL"));
+    EXPECT_GT(kept, 0);
+    if (GetParam() == BackendKind::Sqlite) {
+        // Every indexed word of every row, as kept, then as rebuilt from the rows.
+        const std::string fts = search::kFtsTable;
+        ASSERT_TRUE(
+            m_connection->Execute("create virtual table temp.PAROLE using fts5vocab(main, " +
+                                  SqlText(fts) + ", 'instance')"));
+        db::Result kept;
+        db::Result rebuilt;
+        db::Result deferrals;
+        const std::string words = "select term, doc, offset from temp.PAROLE order by 1, 2, 3";
+        ASSERT_TRUE(m_connection->Query(words, kept));
+        ASSERT_TRUE(
+            m_connection->Execute("insert into " + fts + " (" + fts + ") values ('rebuild')"));
+        ASSERT_TRUE(m_connection->Query(words, rebuilt));
+        EXPECT_FALSE(kept.rows.empty());
+        EXPECT_TRUE(kept.rows == rebuilt.rows);
+        ASSERT_TRUE(m_connection->Query(std::string("select count(*) from ") + search::kDeferTable,
+                                        deferrals));
+        EXPECT_EQ(deferrals.rows.at(0).at(0), "0");
+    }
 }
 
 TEST_P(SearchTest, DatabaseFoldsAsTheLibraryDoes) {
