@@ -1,5 +1,6 @@
 #include "archive/Utf8.h"
 
+#include <algorithm>
 #include <array>
 
 namespace quorvin {
@@ -182,11 +183,31 @@ template <typename F> std::string MapUtf8(std::string_view s, F f) {
 }
 } // namespace
 
+namespace {
+
+// Names of fields, tables and columns are plain ASCII and are mapped many times a record.
+bool IsAscii(std::string_view s) {
+    return std::all_of(s.begin(), s.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+std::string MapAscii(std::string_view s, char from, char to) {
+    std::string out(s);
+    for (char& c : out) {
+        if (c >= from && c <= to) {
+            c = static_cast<char>(c ^ 0x20);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
 std::string Lower(std::string_view utf8) {
-    return MapUtf8(utf8, LowerChar);
+    return IsAscii(utf8) ? MapAscii(utf8, 'A', 'Z') : MapUtf8(utf8, LowerChar);
 }
 std::string Upper(std::string_view utf8) {
-    return MapUtf8(utf8, UpperChar);
+    return IsAscii(utf8) ? MapAscii(utf8, 'a', 'z') : MapUtf8(utf8, UpperChar);
 }
 
 namespace {

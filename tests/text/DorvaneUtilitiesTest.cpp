@@ -72,6 +72,9 @@ TEST(Utf8, FoldTypographyGivesThePlainFormOfWhatProducersPrint) {
 TEST(Utf8, CaseMappingAndCodePage) {
     EXPECT_EQ(Upper("attività’ società"), "ATTIVITÀ’ SOCIETÀ");
     EXPECT_EQ(Lower("PERCHÉ È"), "perché è");
+    // Plain ASCII, edges of both letter ranges included.
+    EXPECT_EQ(Lower("Cod_Fiscale@[`{AZaz09"), "cod_fiscale@[`{azaz09");
+    EXPECT_EQ(Upper("Cod_Fiscale@[`{AZaz09"), "COD_FISCALE@[`{AZAZ09");
     EXPECT_EQ(Cp1252ToUtf8("caff\xe8 \x92"), "caffè ’");
     EXPECT_EQ(Utf8ToCp1252("caffè ’ €"), "caff\xe8 \x92 \x80");
     EXPECT_EQ(Trim(" \r\n a b \r\n"), "a b");
