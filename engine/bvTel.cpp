@@ -79,6 +79,7 @@ void bvTel::File(const std::string& path) {
     m_asPageText.clear();
     m_asPageBoxText.clear();
     m_listLines.clear();
+    m_summaryLists.clear();
     m_telDocArchives.clear();
     m_nListPage = -1;
     m_sFile = path;

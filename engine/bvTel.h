@@ -25,6 +25,7 @@ class PageCutter;
 class DorvaneEnv;
 class DorvaneJob;
 class DorvaneRecordset;
+struct SummaryList;
 
 class bvTel {
 public:
@@ -298,6 +299,8 @@ private:
     std::vector<std::string> m_asPageText;
     std::vector<std::string> m_asPageBoxText;
     mutable std::map<std::pair<size_t, std::string>, std::vector<std::string>> m_listLines;
+    // The list's rows split and indexed, by list page and layout.
+    std::map<std::pair<long, long>, std::shared_ptr<const SummaryList>> m_summaryLists;
     long m_nDocType = -1;
     long m_nArchTipoDoc = -1;
     long m_nRefTipoDoc = 0;

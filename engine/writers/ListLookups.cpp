@@ -5,8 +5,11 @@
 #include "engine/bvTel.h"
 #include "engine/writers/WriterSupport.h"
 
+#include <algorithm>
 #include <array>
+#include <map>
 #include <string_view>
+#include <unordered_map>
 
 namespace quorvin {
 
@@ -104,6 +107,15 @@ const std::vector<std::string>& bvTel::ListLines(size_t page, const std::string&
     return it->second;
 }
 
+// The rows of a list in page order, split as its layout says, with the first row of each
+// number and tax code: every single receipt of a long list looks its row up.
+struct SummaryList {
+    std::vector<std::vector<std::string>> rows;
+    std::unordered_map<std::string, size_t> firstByNumber;  // numeric rows, by their text
+    std::map<double, size_t> firstByValue;                  // numeric rows, by their value
+    std::unordered_map<std::string, size_t> firstByTaxCode; // the other rows
+};
+
 bool bvTel::FindInfoDocInSummary(long progressive, const std::string& taxCode,
                                  const std::string& protocol, std::vector<std::string>& row) {
     const bool found = writers::RunGuarded(*this, "", "FindInfoDocInSummary", [&] {
@@ -111,24 +123,62 @@ bool bvTel::FindInfoDocInSummary(long progressive, const std::string& taxCode,
             return false;
         }
         const ListLayout& layout = LayoutFor(m_nDocType);
-        for (size_t page = static_cast<size_t>(m_nListPage); page < m_asPageText.size(); ++page) {
-            const std::vector<std::string>* lines = &ListLines(page, std::string(layout.heading));
-            if (lines->size() == 1 && lines->front().empty()) {
-                lines = &ListLines(page, std::string(layout.secondHeading));
-            }
-            for (const std::string& line : *lines) {
-                // The text ends with a line break: its empty last piece is no document.
-                if (line.empty()) {
-                    continue;
+        auto& list = m_summaryLists[{m_nListPage, layout.docType}];
+        if (!list) {
+            auto made = std::make_shared<SummaryList>();
+            for (size_t page = static_cast<size_t>(m_nListPage); page < m_asPageText.size();
+                 ++page) {
+                const std::vector<std::string>* lines =
+                    &ListLines(page, std::string(layout.heading));
+                if (lines->size() == 1 && lines->front().empty()) {
+                    lines = &ListLines(page, std::string(layout.secondHeading));
                 }
-                std::vector<std::string> candidate = SplitRow(line, layout.columns);
-                if (Matches(candidate, layout, progressive, taxCode, protocol)) {
-                    row = std::move(candidate);
-                    return true;
+                for (const std::string& line : *lines) {
+                    // The text ends with a line break: its empty last piece is no document.
+                    if (line.empty()) {
+                        continue;
+                    }
+                    const size_t at = made->rows.size();
+                    made->rows.push_back(SplitRow(line, layout.columns));
+                    const std::vector<std::string>& split = made->rows.back();
+                    const std::string& number = split[layout.numberColumn];
+                    if (IsNumeric(number)) {
+                        made->firstByNumber.emplace(number, at);
+                        if (const auto value = ParseNumber(number)) {
+                            made->firstByValue.emplace(*value, at);
+                        }
+                    } else {
+                        made->firstByTaxCode.emplace(split[layout.taxCodeColumn], at);
+                    }
                 }
             }
+            list = std::move(made);
         }
-        return false;
+        size_t first = list->rows.size();
+        if (progressive == -1) {
+            for (first = 0; first < list->rows.size(); ++first) {
+                if (Matches(list->rows[first], layout, progressive, taxCode, protocol)) {
+                    break;
+                }
+            }
+        } else {
+            const auto earliest = [&first](const auto& index, const auto& key) {
+                if (const auto it = index.find(key); it != index.end()) {
+                    first = std::min(first, it->second);
+                }
+            };
+            if (protocol.empty()) {
+                earliest(list->firstByValue, static_cast<double>(progressive));
+            } else {
+                earliest(list->firstByNumber, protocol);
+            }
+            earliest(list->firstByTaxCode, taxCode);
+        }
+        if (first >= list->rows.size()) {
+            return false;
+        }
+        row = list->rows[first];
+        return true;
     });
     if (!found) {
         row.clear();
