@@ -10,6 +10,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <set>
 
@@ -111,7 +112,8 @@ TEST(Esamina, ReportsEveryFileAsJsonAndSurvivesBadOnes) {
             " " + dir.File("vuoto.pdf") + " " + dir.File("testo.pdf") + " " +
             dir.File("mancante.pdf") + " 2>/dev/null",
         &status);
-    EXPECT_EQ(WEXITSTATUS(status), 1) << "unreadable files are examined and reported in the exit status";
+    EXPECT_EQ(WEXITSTATUS(status), 1)
+        << "unreadable files are examined and reported in the exit status";
     std::vector<nlohmann::json> objects;
     size_t from = 0;
     while (from < out.size()) {
@@ -142,6 +144,45 @@ TEST(Esamina, ReportsEveryFileAsJsonAndSurvivesBadOnes) {
     EXPECT_EQ(status, 0);
     test::RunCommand(std::string(QUORVIN_CLI_PATH) + " esamina 2>/dev/null", &status);
     EXPECT_EQ(WEXITSTATUS(status), 2) << "no file is a usage error";
+}
+
+// A file the run cuts in two is shown whole and as each part is recognised, and the
+// scratch pieces are gone afterwards.
+TEST(Esamina, ShowsHowAFileWithAListAndASecondReceiptIsCut) {
+    test::TempDir dir;
+    const std::string name = "x_split_f24_e_unico.txt";
+    const fixture::Template t = Load(name);
+    const std::string pdf = test::MakeReceipt(dir, name);
+    const long at = Expected(t, "SplitAt", -1);
+    const std::string scratch = dir.File("tmp");
+    std::filesystem::create_directories(scratch);
+    int status = -1;
+    const std::string out = test::RunCommand(
+        "TMPDIR=" + scratch + " " + QUORVIN_CLI_PATH + " esamina --json " + pdf, &status);
+    ASSERT_EQ(status, 0) << out;
+    const auto json = nlohmann::json::parse(out);
+    EXPECT_EQ(json["DocType"], Expected(t, "DocType", -2));
+    ASSERT_EQ(json["parti"].size(), 2u) << out;
+    const auto& first = json["parti"][0];
+    const auto& second = json["parti"][1];
+    EXPECT_EQ(first["firstPage"], 1);
+    EXPECT_EQ(first["lastPage"], at);
+    EXPECT_EQ(first["DocType"], Expected(t, "DocType", -2));
+    EXPECT_EQ(second["firstPage"], at + 1);
+    EXPECT_EQ(second["lastPage"], Expected(t, "Pages", -2));
+    EXPECT_GE(second["DocType"], 0);
+    EXPECT_NE(second["DocType"], first["DocType"]);
+    const std::string text =
+        test::RunCommand("TMPDIR=" + scratch + " " + QUORVIN_CLI_PATH + " esamina " + pdf, &status);
+    EXPECT_NE(text.find("Parte 2, pagine " + std::to_string(at + 1) + "-"), std::string::npos)
+        << text;
+    EXPECT_TRUE(std::filesystem::is_empty(scratch));
+    // A file kept whole has no parts.
+    const std::string whole =
+        test::RunCommand(std::string(QUORVIN_CLI_PATH) + " esamina --json " +
+                             test::MakeReceipt(dir, "r01_f24_trasmissione.txt"),
+                         &status);
+    EXPECT_FALSE(nlohmann::json::parse(whole).contains("parti"));
 }
 
 } // namespace
