@@ -20,6 +20,7 @@ namespace quorvin {
 namespace pdf {
 class PageReader;
 class PageCutter;
+class PiecesAhead;
 } // namespace pdf
 
 class DorvaneEnv;
@@ -282,6 +283,10 @@ private:
     std::optional<pdf::Document> m_pdfDoc;
     std::string m_pdfPath;
     std::unique_ptr<pdf::PageCutter> m_cutter;
+    // A long file's pages cut one by one on another thread, from when it is first read.
+    std::unique_ptr<pdf::PiecesAhead> m_piecesAhead;
+    std::string m_piecesAheadPath;
+    std::pair<std::uintmax_t, long long> m_piecesAheadStamp;
     std::vector<std::optional<std::string>> m_plainText;
     // Files FileSplit read and File has not opened yet (the file itself, or the pieces
     // cut from it): opening one takes its pages from here, so no page is read twice.

@@ -20,12 +20,20 @@ std::pair<std::uintmax_t, long long> FileStamp(const std::string& path) {
     return {ec ? 0 : size, ec ? 0 : static_cast<long long>(time.time_since_epoch().count())};
 }
 
+// From this many pages on a file is likely a transmission of many single receipts, each
+// cut into a piece of one page: they are cut on another thread while the file is archived.
+constexpr size_t kPiecesAheadPages = 32;
+
 } // namespace
 
 bool bvTel::PDFOpen(const std::string& path, bool quiet) {
     PDFClose();
+    const auto stamp = FileStamp(path);
+    if (m_piecesAhead && (m_piecesAheadPath != path || m_piecesAheadStamp != stamp)) {
+        m_piecesAhead.reset();
+    }
     const auto ahead = m_readAhead.find(path);
-    if (ahead != m_readAhead.end() && ahead->second.stamp == FileStamp(path)) {
+    if (ahead != m_readAhead.end() && ahead->second.stamp == stamp) {
         m_pdfDoc = std::move(ahead->second.document);
         m_plainText = std::move(ahead->second.plainText);
         m_readAhead.erase(ahead);
@@ -38,6 +46,12 @@ bool bvTel::PDFOpen(const std::string& path, bool quiet) {
     if (opened) {
         m_pdfPath = path;
         m_plainText.resize(m_pdfDoc->pages.size());
+        // Only a file the reader could read: qpdf never meets what poppler gave up on.
+        if (!m_piecesAhead && m_pdfDoc->pages.size() >= kPiecesAheadPages) {
+            m_piecesAhead = std::make_unique<pdf::PiecesAhead>(path);
+            m_piecesAheadPath = path;
+            m_piecesAheadStamp = stamp;
+        }
     }
     if (!quiet) {
         RaiseLog(1, DorvaneFiles::FileName(path, true, "/"), "PDFOpen()",
@@ -139,6 +153,11 @@ bool bvTel::PDFPagesToMemory(long first, long last, std::string& bytes) {
         std::ifstream in(m_sFile, std::ios::binary);
         bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         return in.is_open() && !in.bad();
+    }
+    if (first == last && m_piecesAhead && m_piecesAheadPath == m_pdfPath && first >= 0 &&
+        m_pdfDoc && first < static_cast<long>(m_pdfDoc->pages.size()) &&
+        m_piecesAhead->Take(static_cast<int>(first), bytes)) {
+        return true;
     }
     bool validRange = false;
     pdf::PageCutter* cutter = Cutter(first, last, validRange);

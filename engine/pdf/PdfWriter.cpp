@@ -7,12 +7,16 @@
 
 #include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <mutex>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace quorvin::pdf {
 
@@ -128,6 +132,18 @@ void WritePiece(QPDF& source, const std::vector<QPDFPageObjectHelper>& pages, in
     });
 }
 
+// Pages first..last of source as the bytes of a new document. Throws what qpdf throws.
+void PieceToMemory(QPDF& source, const std::vector<QPDFPageObjectHelper>& pages, int first,
+                   int last, std::string& bytes) {
+    WritePiece(source, pages, first, last, [&](QPDF& piece, auto&& write) {
+        QPDFWriter writer(piece);
+        writer.setOutputMemory();
+        write(writer);
+        const auto buffer = writer.getBufferSharedPointer();
+        bytes.assign(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
+    });
+}
+
 } // namespace
 
 bool PageCutter::WriteToMemory(int first, int last, std::string& bytes, std::string* error) {
@@ -136,13 +152,7 @@ bool PageCutter::WriteToMemory(int first, int last, std::string& bytes, std::str
         return false;
     }
     try {
-        WritePiece(m_impl->source, m_impl->pages, first, last, [&](QPDF& piece, auto&& write) {
-            QPDFWriter writer(piece);
-            writer.setOutputMemory();
-            write(writer);
-            const auto buffer = writer.getBufferSharedPointer();
-            bytes.assign(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
-        });
+        PieceToMemory(m_impl->source, m_impl->pages, first, last, bytes);
         return true;
     } catch (const std::exception& e) {
         SetError(error, e.what());
@@ -206,6 +216,146 @@ bool PageCutter::Write(int first, int last, const std::string& destination, std:
         fs::remove(tmpPath, ec);
     }
     return false;
+}
+
+struct PiecesAhead::Impl {
+    enum class State : unsigned char { Pending, Ready, Gone };
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<State> states; // one per page, once the source is parsed
+    std::vector<std::string> pieces;
+    bool parsed = false;
+    bool finished = false; // the worker cuts no more
+    bool stop = false;
+    int passed = 0; // pages below it were passed over by the requests
+    std::size_t held = 0;
+    std::size_t budget = 0;
+    std::thread worker;
+
+    void Run(const std::string& sourcePath) {
+        try {
+            std::ifstream in(sourcePath, std::ios::binary);
+            const std::string bytes{std::istreambuf_iterator<char>(in),
+                                    std::istreambuf_iterator<char>()};
+            QPDF source; // this thread's own: qpdf objects are never shared between threads
+            source.setSuppressWarnings(true);
+            source.processMemoryFile(sourcePath.c_str(), bytes.data(), bytes.size());
+            const auto pages = QPDFPageDocumentHelper(source).getAllPages();
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                states.assign(pages.size(), State::Pending);
+                pieces.resize(pages.size());
+                parsed = true;
+            }
+            changed.notify_all();
+            for (size_t page = 0; page < pages.size(); ++page) {
+                {
+                    std::unique_lock<std::mutex> lock(mutex);
+                    changed.wait(lock, [&] { return stop || held < budget; });
+                    if (stop) {
+                        break;
+                    }
+                    if (states[page] != State::Pending) {
+                        continue;
+                    }
+                }
+                std::string piece;
+                bool cut = true;
+                try {
+                    PieceToMemory(source, pages, static_cast<int>(page), static_cast<int>(page),
+                                  piece);
+                } catch (...) {
+                    cut = false; // the request cuts it again and tells why
+                }
+                {
+                    std::lock_guard<std::mutex> lock(mutex);
+                    if (cut && states[page] == State::Pending) {
+                        held += piece.size();
+                        pieces[page] = std::move(piece);
+                        states[page] = State::Ready;
+                    } else {
+                        states[page] = State::Gone;
+                    }
+                }
+                changed.notify_all();
+            }
+        } catch (...) {
+            // A source qpdf cannot parse: every request cuts its piece itself.
+        }
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            finished = true;
+        }
+        changed.notify_all();
+    }
+};
+
+PiecesAhead::PiecesAhead(const std::string& sourcePath, std::size_t budgetBytes)
+    : m_impl(std::make_unique<Impl>()) {
+    m_impl->budget = budgetBytes;
+    try {
+        m_impl->worker = std::thread([impl = m_impl.get(), sourcePath] { impl->Run(sourcePath); });
+    } catch (...) {
+        m_impl->finished = true;
+    }
+}
+
+PiecesAhead::~PiecesAhead() {
+    {
+        std::lock_guard<std::mutex> lock(m_impl->mutex);
+        m_impl->stop = true;
+    }
+    m_impl->changed.notify_all();
+    if (m_impl->worker.joinable()) {
+        m_impl->worker.join();
+    }
+}
+
+bool PiecesAhead::Take(int page, std::string& bytes) {
+    Impl& impl = *m_impl;
+    std::unique_lock<std::mutex> lock(impl.mutex);
+    const auto inRange = [&] {
+        return page >= 0 && static_cast<size_t>(page) < impl.states.size();
+    };
+    // The pages before this one are not asked for again in order: what waits of them goes
+    // (a late request cuts its own piece), so that the worker is never held by them.
+    const auto passOver = [&] {
+        for (; impl.passed < page && static_cast<size_t>(impl.passed) < impl.states.size();
+             ++impl.passed) {
+            const auto at = static_cast<size_t>(impl.passed);
+            if (impl.states[at] == Impl::State::Ready) {
+                impl.held -= impl.pieces[at].size();
+                std::string().swap(impl.pieces[at]);
+            }
+            impl.states[at] = Impl::State::Gone;
+        }
+        impl.changed.notify_all();
+    };
+    // Passing over frees the budget the worker may be waiting on: done on every wake.
+    for (;;) {
+        if (impl.parsed) {
+            if (!inRange()) {
+                return false; // asks for no page: passes over none
+            }
+            passOver();
+            if (impl.states[static_cast<size_t>(page)] != Impl::State::Pending) {
+                break;
+            }
+        }
+        if (impl.finished) {
+            break;
+        }
+        impl.changed.wait(lock);
+    }
+    if (!inRange() || impl.states[static_cast<size_t>(page)] != Impl::State::Ready) {
+        return false;
+    }
+    bytes = std::move(impl.pieces[static_cast<size_t>(page)]);
+    impl.held -= bytes.size();
+    impl.states[static_cast<size_t>(page)] = Impl::State::Gone;
+    lock.unlock();
+    impl.changed.notify_all();
+    return true;
 }
 
 } // namespace quorvin::pdf

@@ -129,3 +129,44 @@ TEST(PageCutter, ProtectedSourceWithoutUserPassword) {
     ASSERT_TRUE(cutter.Write(1, 2, dir.File("pezzo.pdf"), &error)) << error;
     EXPECT_EQ(PageTexts(dir.File("pezzo.pdf")), Numbered(2, 3));
 }
+
+// Pieces cut ahead on another thread: taken in order they are the pages themselves,
+// whatever the budget; one passed over is cut by the caller; nothing ever waits for ever.
+TEST(PiecesAhead, GivesEachPageInOrderAndLetsTheCallerCutTheRest) {
+    TempDir dir;
+    const std::string source = MakeNumbered(dir, 40);
+    struct Case {
+        const char* what;
+        std::size_t budget;
+        std::vector<int> asked; // the pages asked for, in this order
+        std::vector<bool> given;
+    };
+    const std::vector<Case> cases = {
+        {"in order", 4u << 20, {0, 1, 2, 3, 39}, {true, true, true, true, true}},
+        {"a budget of one byte", 1, {0, 1, 2, 20, 21, 39}, {true, true, true, true, true, true}},
+        {"back and out of range",
+         4u << 20,
+         {5, 3, 6, -1, 40, 7},
+         {true, false, true, false, false, true}},
+    };
+    for (const auto& c : cases) {
+        PiecesAhead ahead(source, c.budget);
+        for (size_t k = 0; k < c.asked.size(); ++k) {
+            std::string bytes;
+            ASSERT_EQ(ahead.Take(c.asked[k], bytes), c.given[k])
+                << c.what << " page " << c.asked[k];
+            if (c.given[k]) {
+                WriteAll(dir.File("pezzo.pdf"), bytes);
+                EXPECT_EQ(PageTexts(dir.File("pezzo.pdf")),
+                          Numbered(c.asked[k] + 1, c.asked[k] + 1))
+                    << c.what;
+            }
+        }
+    }
+    // Gone before anything is asked, and a source qpdf cannot read: no wait, no piece.
+    { PiecesAhead unused(source); }
+    WriteAll(dir.File("rotto.pdf"), "%PDF-1.4\nniente\n");
+    PiecesAhead broken(dir.File("rotto.pdf"));
+    std::string bytes;
+    EXPECT_FALSE(broken.Take(0, bytes));
+}
