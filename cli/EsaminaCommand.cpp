@@ -210,6 +210,7 @@ int RunEsamina(const std::vector<std::string>& args) {
         return 2;
     }
     bvTel tel;
+    bvTel cutter; // cuts as the run does, beside the whole file's reading
     int status = 0;
     for (const auto& path : files) {
         tel.File(path);
@@ -219,7 +220,6 @@ int RunEsamina(const std::vector<std::string>& args) {
         }
         // The whole file is shown first; the parts are read after it, so that the pages
         // are still the whole file's when it is printed.
-        bvTel cutter;
         const std::vector<Part> parts =
             tel.IsOpen() ? SplitParts(cutter, path) : std::vector<Part>();
         if (json) {

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <fcntl.h>
@@ -291,23 +292,30 @@ struct PiecesAhead::Impl {
 };
 
 PiecesAhead::PiecesAhead(const std::string& sourcePath, std::size_t budgetBytes)
-    : m_impl(std::make_unique<Impl>()) {
+    : m_impl(std::make_shared<Impl>()) {
     m_impl->budget = budgetBytes;
     try {
-        m_impl->worker = std::thread([impl = m_impl.get(), sourcePath] { impl->Run(sourcePath); });
+        m_impl->worker = std::thread([impl = m_impl, sourcePath] { impl->Run(sourcePath); });
     } catch (...) {
         m_impl->finished = true;
     }
 }
 
 PiecesAhead::~PiecesAhead() {
-    {
-        std::lock_guard<std::mutex> lock(m_impl->mutex);
-        m_impl->stop = true;
-    }
+    std::unique_lock<std::mutex> lock(m_impl->mutex);
+    m_impl->stop = true;
     m_impl->changed.notify_all();
+    // The thread stops between two pieces; qpdf stuck inside one file must not hold the
+    // run: after the reading's own time limit the thread is left to end by itself.
+    const bool ended =
+        m_impl->changed.wait_for(lock, std::chrono::seconds(10), [&] { return m_impl->finished; });
+    lock.unlock();
     if (m_impl->worker.joinable()) {
-        m_impl->worker.join();
+        if (ended) {
+            m_impl->worker.join();
+        } else {
+            m_impl->worker.detach();
+        }
     }
 }
 

@@ -47,7 +47,7 @@ public:
 
 private:
     struct Impl;
-    std::unique_ptr<Impl> m_impl;
+    std::shared_ptr<Impl> m_impl; // shared with the thread, which may outlive this
 };
 
 } // namespace quorvin::pdf
