@@ -29,6 +29,8 @@ struct Param {
 };
 using Params = std::vector<Param>;
 
+// The SQL literal of a value: NULL, a number as it is, text quoted, bytes as a blob.
+std::string LiteralOf(Backend backend, const Param& param);
 // The statement with each placeholder outside quotes replaced by its value's literal:
 // what a back end that does not bind values runs. A placeholder without a value is NULL.
 std::string WithLiterals(Backend backend, const std::string& sql, const Params& params);

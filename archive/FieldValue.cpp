@@ -138,23 +138,8 @@ db::ColumnKind KindOf(FieldType type) {
 }
 
 std::string Literal(FieldType type, const db::Cell& stored) {
-    if (!stored) {
-        return "NULL";
-    }
-    switch (type) {
-    case FieldType::Integer:
-    case FieldType::Decimal:
-    case FieldType::Boolean:
-        // Produced by ToStored or read back; anything else is quoted all the same.
-        if (IsPlainNumber(*stored)) {
-            return *stored;
-        }
-        break;
-    case FieldType::Date:
-    case FieldType::Text:
-        break;
-    }
-    return SqlText(*stored);
+    // Values of fields are text and numbers, written alike on both back ends.
+    return db::LiteralOf(db::Backend::Sqlite, Parameter(type, stored));
 }
 
 db::Param Parameter(FieldType type, const db::Cell& stored) {

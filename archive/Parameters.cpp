@@ -6,9 +6,7 @@
 
 namespace quorvin::db {
 
-namespace {
-
-std::string Literal(Backend backend, const Param& param) {
+std::string LiteralOf(Backend backend, const Param& param) {
     if (!param.value) {
         return "NULL";
     }
@@ -25,8 +23,6 @@ std::string Literal(Backend backend, const Param& param) {
     }
     return SqlText(*param.value);
 }
-
-} // namespace
 
 std::string WithLiterals(Backend backend, const std::string& sql, const Params& params) {
     std::string out;
@@ -56,7 +52,7 @@ std::string WithLiterals(Backend backend, const std::string& sql, const Params& 
             continue;
         }
         const size_t number = std::stoul(sql.substr(i + 1, std::min<size_t>(end - i - 1, 9)));
-        out += number >= 1 && number <= params.size() ? Literal(backend, params[number - 1])
+        out += number >= 1 && number <= params.size() ? LiteralOf(backend, params[number - 1])
                                                       : std::string("NULL");
         i = end;
     }
