@@ -5,12 +5,89 @@
 
 #include <libpq-fe.h>
 
+#include <dlfcn.h>
+
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace quorvin::db {
 
 namespace {
+
+// libpq is loaded on the first server sign-in, not with the program: an embedded archive
+// never needs it, and loading it with its twenty-odd libraries cost every start of the
+// program about ten milliseconds.
+struct LibPq {
+    decltype(&::PQclear) PQclear = nullptr;
+    decltype(&::PQconnectdbParams) PQconnectdbParams = nullptr;
+    decltype(&::PQencryptPasswordConn) PQencryptPasswordConn = nullptr;
+    decltype(&::PQerrorMessage) PQerrorMessage = nullptr;
+    decltype(&::PQexec) PQexec = nullptr;
+    decltype(&::PQfinish) PQfinish = nullptr;
+    decltype(&::PQfname) PQfname = nullptr;
+    decltype(&::PQfreemem) PQfreemem = nullptr;
+    decltype(&::PQftype) PQftype = nullptr;
+    decltype(&::PQgetResult) PQgetResult = nullptr;
+    decltype(&::PQgetisnull) PQgetisnull = nullptr;
+    decltype(&::PQgetlength) PQgetlength = nullptr;
+    decltype(&::PQgetvalue) PQgetvalue = nullptr;
+    decltype(&::PQnfields) PQnfields = nullptr;
+    decltype(&::PQntuples) PQntuples = nullptr;
+    decltype(&::PQresultErrorField) PQresultErrorField = nullptr;
+    decltype(&::PQresultErrorMessage) PQresultErrorMessage = nullptr;
+    decltype(&::PQresultStatus) PQresultStatus = nullptr;
+    decltype(&::PQsendQuery) PQsendQuery = nullptr;
+    decltype(&::PQsetNoticeProcessor) PQsetNoticeProcessor = nullptr;
+    decltype(&::PQstatus) PQstatus = nullptr;
+    decltype(&::PQtransactionStatus) PQtransactionStatus = nullptr;
+};
+
+// nullptr when libpq cannot be loaded.
+const LibPq* LoadLibPq() {
+    static const LibPq* const loaded = []() -> const LibPq* {
+        void* handle = dlopen("libpq.so.5", RTLD_NOW | RTLD_LOCAL);
+        if (handle == nullptr) {
+            return nullptr;
+        }
+        static LibPq api;
+        bool complete = true;
+        const auto bind = [&](auto& function, const char* name) {
+            function =
+                reinterpret_cast<std::remove_reference_t<decltype(function)>>(dlsym(handle, name));
+            complete = complete && function != nullptr;
+        };
+        bind(api.PQclear, "PQclear");
+        bind(api.PQconnectdbParams, "PQconnectdbParams");
+        bind(api.PQencryptPasswordConn, "PQencryptPasswordConn");
+        bind(api.PQerrorMessage, "PQerrorMessage");
+        bind(api.PQexec, "PQexec");
+        bind(api.PQfinish, "PQfinish");
+        bind(api.PQfname, "PQfname");
+        bind(api.PQfreemem, "PQfreemem");
+        bind(api.PQftype, "PQftype");
+        bind(api.PQgetResult, "PQgetResult");
+        bind(api.PQgetisnull, "PQgetisnull");
+        bind(api.PQgetlength, "PQgetlength");
+        bind(api.PQgetvalue, "PQgetvalue");
+        bind(api.PQnfields, "PQnfields");
+        bind(api.PQntuples, "PQntuples");
+        bind(api.PQresultErrorField, "PQresultErrorField");
+        bind(api.PQresultErrorMessage, "PQresultErrorMessage");
+        bind(api.PQresultStatus, "PQresultStatus");
+        bind(api.PQsendQuery, "PQsendQuery");
+        bind(api.PQsetNoticeProcessor, "PQsetNoticeProcessor");
+        bind(api.PQstatus, "PQstatus");
+        bind(api.PQtransactionStatus, "PQtransactionStatus");
+        return complete ? &api : nullptr;
+    }();
+    return loaded;
+}
+
+// Only called once OpenPostgres has loaded it.
+const LibPq& Pq() {
+    return *LoadLibPq();
+}
 
 // Type OIDs of pg_type that the archive's columns use.
 constexpr Oid kInt8 = 20;
@@ -57,13 +134,13 @@ constexpr Refusal kRefusals[] = {
 // clang-format on
 
 std::string ServerMessage(const PGresult* res) {
-    const char* state = PQresultErrorField(res, PG_DIAG_SQLSTATE);
+    const char* state = Pq().PQresultErrorField(res, PG_DIAG_SQLSTATE);
     for (const auto& refusal : kRefusals) {
         if (state != nullptr && std::string_view(state) == refusal.sqlState) {
             return refusal.message;
         }
     }
-    return Trim(PQresultErrorMessage(res));
+    return Trim(Pq().PQresultErrorMessage(res));
 }
 
 // libpq tells a refused sign-in only in its text; none of it is shown, so that an
@@ -82,9 +159,9 @@ bool IsSignInRefusal(const std::string& text) {
 class PgConnection final : public Connection {
 public:
     explicit PgConnection(PGconn* conn) : m_conn(conn) {
-        PQsetNoticeProcessor(m_conn, IgnoreNotice, nullptr);
+        Pq().PQsetNoticeProcessor(m_conn, IgnoreNotice, nullptr);
     }
-    ~PgConnection() override { PQfinish(m_conn); }
+    ~PgConnection() override { Pq().PQfinish(m_conn); }
     PgConnection(const PgConnection&) = delete;
     PgConnection& operator=(const PgConnection&) = delete;
 
@@ -95,16 +172,16 @@ public:
         out = Result{};
         // Inside a transaction a failed statement would abort the whole transaction on
         // PostgreSQL but not on SQLite: a savepoint keeps the failure to the statement.
-        const bool wrap = PQtransactionStatus(m_conn) == PQTRANS_INTRANS && !IsControl(sql);
+        const bool wrap = Pq().PQtransactionStatus(m_conn) == PQTRANS_INTRANS && !IsControl(sql);
         const std::string text =
             wrap ? "SAVEPOINT quorvin_q; " + sql + "; RELEASE SAVEPOINT quorvin_q" : sql;
-        if (PQsendQuery(m_conn, text.c_str()) == 0) {
+        if (Pq().PQsendQuery(m_conn, text.c_str()) == 0) {
             return Fail(PGRES_FATAL_ERROR);
         }
         bool ok = true;
         int status = PGRES_COMMAND_OK;
-        while (PGresult* res = PQgetResult(m_conn)) {
-            const ExecStatusType current = PQresultStatus(res);
+        while (PGresult* res = Pq().PQgetResult(m_conn)) {
+            const ExecStatusType current = Pq().PQresultStatus(res);
             if (current == PGRES_TUPLES_OK) {
                 Take(res, out);
             } else if (current != PGRES_COMMAND_OK && current != PGRES_EMPTY_QUERY && ok) {
@@ -112,17 +189,17 @@ public:
                 status = current;
                 SetError(static_cast<int>(status), ServerMessage(res));
             }
-            PQclear(res);
+            Pq().PQclear(res);
         }
         if (!ok) {
             if (wrap) {
                 const std::string message = LastError();
-                PGresult* undo = PQexec(m_conn, "ROLLBACK TO SAVEPOINT quorvin_q; "
-                                                "RELEASE SAVEPOINT quorvin_q");
-                PQclear(undo);
+                PGresult* undo = Pq().PQexec(m_conn, "ROLLBACK TO SAVEPOINT quorvin_q; "
+                                                     "RELEASE SAVEPOINT quorvin_q");
+                Pq().PQclear(undo);
                 SetError(status, message);
             }
-            if (PQstatus(m_conn) != CONNECTION_OK) {
+            if (Pq().PQstatus(m_conn) != CONNECTION_OK) {
                 SetError(status, "Collegamento al server dell'archivio interrotto: " + LastError());
             }
             out = Result{};
@@ -132,12 +209,12 @@ public:
 
     std::string PasswordVerifier(const std::string& user, const std::string& password) override {
         char* verifier =
-            PQencryptPasswordConn(m_conn, password.c_str(), user.c_str(), "scram-sha-256");
+            Pq().PQencryptPasswordConn(m_conn, password.c_str(), user.c_str(), "scram-sha-256");
         if (verifier == nullptr) {
             return {};
         }
         std::string text = verifier;
-        PQfreemem(verifier);
+        Pq().PQfreemem(verifier);
         return text;
     }
 
@@ -154,28 +231,28 @@ private:
     }
 
     bool Fail(int status) {
-        SetError(status, Trim(PQerrorMessage(m_conn)));
+        SetError(status, Trim(Pq().PQerrorMessage(m_conn)));
         return false;
     }
 
     static void Take(PGresult* res, Result& out) {
         out = Result{};
-        const int columns = PQnfields(res);
+        const int columns = Pq().PQnfields(res);
         for (int c = 0; c < columns; ++c) {
-            out.columns.emplace_back(PQfname(res, c));
-            out.kinds.push_back(KindOfType(PQftype(res, c)));
+            out.columns.emplace_back(Pq().PQfname(res, c));
+            out.kinds.push_back(KindOfType(Pq().PQftype(res, c)));
         }
-        const int rows = PQntuples(res);
+        const int rows = Pq().PQntuples(res);
         out.rows.reserve(static_cast<size_t>(rows));
         for (int r = 0; r < rows; ++r) {
             Row row;
             row.reserve(static_cast<size_t>(columns));
             for (int c = 0; c < columns; ++c) {
-                if (PQgetisnull(res, r, c) != 0) {
+                if (Pq().PQgetisnull(res, r, c) != 0) {
                     row.emplace_back(std::nullopt);
                 } else {
-                    row.emplace_back(std::string(PQgetvalue(res, r, c),
-                                                 static_cast<size_t>(PQgetlength(res, r, c))));
+                    row.emplace_back(std::string(Pq().PQgetvalue(res, r, c),
+                                                 static_cast<size_t>(Pq().PQgetlength(res, r, c))));
                 }
             }
             out.rows.push_back(std::move(row));
@@ -204,13 +281,18 @@ std::unique_ptr<Connection> OpenPostgres(const std::string& conninfo, std::strin
     }
     keys.push_back(nullptr);
     values.push_back(nullptr);
-    PGconn* conn = PQconnectdbParams(keys.data(), values.data(), 1);
-    if (conn == nullptr || PQstatus(conn) != CONNECTION_OK) {
+    if (LoadLibPq() == nullptr) {
+        error = "Impossibile collegarsi al server dell'archivio: libreria libpq (libpq.so.5) "
+                "non disponibile.";
+        return nullptr;
+    }
+    PGconn* conn = Pq().PQconnectdbParams(keys.data(), values.data(), 1);
+    if (conn == nullptr || Pq().PQstatus(conn) != CONNECTION_OK) {
         const std::string why =
-            conn != nullptr ? Trim(PQerrorMessage(conn)) : std::string("memoria esaurita");
+            conn != nullptr ? Trim(Pq().PQerrorMessage(conn)) : std::string("memoria esaurita");
         error = IsSignInRefusal(why) ? std::string(kSignInRefused)
                                      : "Impossibile collegarsi al server dell'archivio: " + why;
-        PQfinish(conn);
+        Pq().PQfinish(conn);
         return nullptr;
     }
     auto connection = std::make_unique<PgConnection>(conn);
