@@ -66,9 +66,7 @@ public:
     bool Query(const std::string& sql, Result& out) override {
         ClearError();
         out = Result{};
-        // SQLite stops reading a statement at a NUL and would be handed the same NUL again.
-        if (sql.find('\0') != std::string::npos) {
-            SetError(SQLITE_MISUSE, "Testo SQL non valido: contiene un carattere nullo.");
+        if (HasNul(sql)) {
             return false;
         }
         const char* tail = sql.c_str();
@@ -116,6 +114,15 @@ public:
     }
 
 private:
+    // SQLite stops reading a statement at a NUL and would be handed the same NUL again.
+    bool HasNul(const std::string& sql) {
+        if (sql.find('\0') == std::string::npos) {
+            return false;
+        }
+        SetError(SQLITE_MISUSE, "Testo SQL non valido: contiene un carattere nullo.");
+        return true;
+    }
+
     // Statements kept prepared, by their text; SQLite prepares one again by itself when
     // the schema has changed under it.
     static constexpr size_t kPreparedKept = 64;
@@ -124,8 +131,7 @@ private:
         if (const auto it = m_prepared.find(sql); it != m_prepared.end()) {
             return it->second;
         }
-        if (sql.find('\0') != std::string::npos) {
-            SetError(SQLITE_MISUSE, "Testo SQL non valido: contiene un carattere nullo.");
+        if (HasNul(sql)) {
             return nullptr;
         }
         sqlite3_stmt* stmt = nullptr;

@@ -41,10 +41,9 @@ const char* YesNo(bool value) {
     return value ? "sì" : "no";
 }
 
-// One part of a file the archiving run cuts in two, as the engine recognises it.
-struct Part {
-    long firstPage = 0; // 1-based
-    long lastPage = 0;
+// What the engine recognised in a file or in one part of it.
+struct Recognised {
+    long firstPage = 1; // 1-based, in the file examined
     long pages = 0;
     long docType = -1;
     long archTipoDoc = -1;
@@ -54,12 +53,20 @@ struct Part {
     long year730 = -1;
     long intentVariant = 0;
     bool outcomeRegular = false;
+
+    long LastPage() const { return firstPage + pages - 1; }
 };
 
+Recognised Recognise(const bvTel& tel, long firstPage = 1) {
+    return {firstPage,           tel.PageCount(),     tel.DocType(),  tel.ArchTipoDoc(),
+            tel.ClassifiedRow(), tel.ListPage(),      tel.Is730Alt(), tel.Year730(),
+            tel.IntentVariant(), tel.OutcomeRegular()};
+}
+
 // The parts the archiving run would cut the file into; empty when it keeps it whole.
-std::vector<Part> SplitParts(bvTel& tel, const std::string& path) {
+std::vector<Recognised> SplitParts(bvTel& tel, const std::string& path) {
     FileTable table{FileRow{path, DorvaneFiles::FileName(path, true, "/"), true}};
-    std::vector<Part> parts;
+    std::vector<Recognised> parts;
     if (tel.FileSplit(table, 0) == 0) {
         return parts;
     }
@@ -67,86 +74,63 @@ std::vector<Part> SplitParts(bvTel& tel, const std::string& path) {
     for (const auto& piece : table) {
         tel.File(piece.path);
         tel.FileNameOrig(piece.name);
-        Part part;
-        part.firstPage = next;
-        part.pages = tel.PageCount();
-        part.lastPage = next + part.pages - 1;
-        part.docType = tel.DocType();
-        part.archTipoDoc = tel.ArchTipoDoc();
-        part.row = tel.ClassifiedRow();
-        part.listPage = tel.ListPage();
-        part.is730Alt = tel.Is730Alt();
-        part.year730 = tel.Year730();
-        part.intentVariant = tel.IntentVariant();
-        part.outcomeRegular = tel.OutcomeRegular();
-        next = part.lastPage + 1;
+        parts.push_back(Recognise(tel, next));
+        next = parts.back().LastPage() + 1;
         tel.PDFClose();
-        parts.push_back(part);
         // The pieces are the run's scratch copies, never the user's file.
         DorvaneFiles::DeleteFile(piece.path, true);
     }
     return parts;
 }
 
-nlohmann::json AsJson(const std::string& path, const bvTel& tel, const std::vector<Part>& parts) {
-    nlohmann::json pages = nlohmann::json::array();
-    for (const auto& text : tel.PageText()) {
-        pages.push_back(text);
-    }
-    nlohmann::json out{{"file", path},
-                       {"pages", tel.PageCount()},
-                       {"DocType", tel.DocType()},
-                       {"ArchTipoDoc", tel.ArchTipoDoc()},
-                       {"name", catalogue::ReceiptTypeName(tel.DocType())},
-                       {"ListPage", tel.ListPage()},
-                       {"Is730Alt", tel.Is730Alt()},
-                       {"Year730", tel.Year730()},
-                       {"IntentVariant", tel.IntentVariant()},
-                       {"OutcomeRegular", tel.OutcomeRegular()},
-                       {"PageText", pages}};
+nlohmann::json Fields(const Recognised& r) {
+    return {{"DocType", r.docType},
+            {"ArchTipoDoc", r.archTipoDoc},
+            {"name", catalogue::ReceiptTypeName(r.docType)},
+            {"ListPage", r.listPage},
+            {"Is730Alt", r.is730Alt},
+            {"Year730", r.year730},
+            {"IntentVariant", r.intentVariant},
+            {"OutcomeRegular", r.outcomeRegular}};
+}
+
+nlohmann::json AsJson(const std::string& path, const bvTel& tel,
+                      const std::vector<Recognised>& parts) {
+    nlohmann::json out = Fields(Recognise(tel));
+    out["file"] = path;
+    out["pages"] = tel.PageCount();
+    out["PageText"] = tel.PageText();
     if (!parts.empty()) {
         nlohmann::json list = nlohmann::json::array();
         for (const auto& part : parts) {
-            list.push_back({{"firstPage", part.firstPage},
-                            {"lastPage", part.lastPage},
-                            {"DocType", part.docType},
-                            {"ArchTipoDoc", part.archTipoDoc},
-                            {"name", catalogue::ReceiptTypeName(part.docType)},
-                            {"ListPage", part.listPage},
-                            {"Is730Alt", part.is730Alt},
-                            {"Year730", part.year730},
-                            {"IntentVariant", part.intentVariant},
-                            {"OutcomeRegular", part.outcomeRegular}});
+            nlohmann::json fields = Fields(part);
+            fields["firstPage"] = part.firstPage;
+            fields["lastPage"] = part.LastPage();
+            list.push_back(std::move(fields));
         }
         out["parti"] = std::move(list);
     }
     return out;
 }
 
-void PrintParts(const std::vector<Part>& parts) {
-    if (parts.empty()) {
-        return;
+void PrintFields(const Recognised& r, const char* indent) {
+    if (r.docType < 0) {
+        std::printf("%sTipo ricevuta:   non riconosciuto (nessuna frase di classificazione "
+                    "trovata nella prima pagina)\n",
+                    indent);
+    } else {
+        std::printf("%sTipo ricevuta:   %ld - %s (regola %d)\n", indent, r.docType,
+                    catalogue::ReceiptTypeName(r.docType).c_str(), r.row);
     }
-    std::printf("  Suddivisione:    l'archiviazione lo divide in %zu parti\n", parts.size());
-    for (size_t i = 0; i < parts.size(); ++i) {
-        const Part& part = parts[i];
-        std::printf("  Parte %zu, pagine %ld-%ld:\n", i + 1, part.firstPage, part.lastPage);
-        if (part.docType < 0) {
-            std::printf("    Tipo ricevuta:   non riconosciuto\n");
-        } else {
-            std::printf("    Tipo ricevuta:   %ld - %s (regola %d)\n", part.docType,
-                        catalogue::ReceiptTypeName(part.docType).c_str(), part.row);
-        }
-        std::printf("    ArchTipoDoc:     %ld\n", part.archTipoDoc);
-        std::printf("    ListPage:        %ld\n", part.listPage);
-        std::printf("    Is730Alt:        %s\n", YesNo(part.is730Alt));
-        std::printf("    Year730:         %ld\n", part.year730);
-        std::printf("    IntentVariant:   %ld\n", part.intentVariant);
-        std::printf("    OutcomeRegular:  %s\n", YesNo(part.outcomeRegular));
-    }
+    std::printf("%sArchTipoDoc:     %ld\n", indent, r.archTipoDoc);
+    std::printf("%sListPage:        %ld\n", indent, r.listPage);
+    std::printf("%sIs730Alt:        %s\n", indent, YesNo(r.is730Alt));
+    std::printf("%sYear730:         %ld\n", indent, r.year730);
+    std::printf("%sIntentVariant:   %ld\n", indent, r.intentVariant);
+    std::printf("%sOutcomeRegular:  %s\n", indent, YesNo(r.outcomeRegular));
 }
 
-void PrintText(const std::string& path, const bvTel& tel, const std::vector<Part>& parts,
+void PrintText(const std::string& path, const bvTel& tel, const std::vector<Recognised>& parts,
                bool withText) {
     std::printf("%s\n", path.c_str());
     if (!tel.IsOpen()) {
@@ -154,26 +138,20 @@ void PrintText(const std::string& path, const bvTel& tel, const std::vector<Part
         return;
     }
     std::printf("  Pagine:          %ld\n", tel.PageCount());
-    if (tel.DocType() < 0) {
-        std::printf("  Tipo ricevuta:   non riconosciuto (nessuna frase di classificazione "
-                    "trovata nella prima pagina)\n");
-    } else {
-        std::printf("  Tipo ricevuta:   %ld - %s (regola %d)\n", tel.DocType(),
-                    catalogue::ReceiptTypeName(tel.DocType()).c_str(), tel.ClassifiedRow());
+    PrintFields(Recognise(tel), "  ");
+    if (!parts.empty()) {
+        std::printf("  Suddivisione:    l'archiviazione lo divide in %zu parti\n", parts.size());
     }
-    std::printf("  ArchTipoDoc:     %ld\n", tel.ArchTipoDoc());
-    std::printf("  ListPage:        %ld\n", tel.ListPage());
-    std::printf("  Is730Alt:        %s\n", YesNo(tel.Is730Alt()));
-    std::printf("  Year730:         %ld\n", tel.Year730());
-    std::printf("  IntentVariant:   %ld\n", tel.IntentVariant());
-    std::printf("  OutcomeRegular:  %s\n", YesNo(tel.OutcomeRegular()));
-    PrintParts(parts);
+    for (size_t i = 0; i < parts.size(); ++i) {
+        std::printf("  Parte %zu, pagine %ld-%ld:\n", i + 1, parts[i].firstPage,
+                    parts[i].LastPage());
+        PrintFields(parts[i], "    ");
+    }
     if (withText) {
         for (size_t i = 0; i < tel.PageText().size(); ++i) {
             std::printf("  --- Pagina %zu ---\n", i + 1);
-            std::string text = tel.PageText()[i];
             std::string shown;
-            for (char c : text) {
+            for (char c : tel.PageText()[i]) {
                 if (c != '\r') {
                     shown.push_back(c);
                 }
@@ -220,8 +198,8 @@ int RunEsamina(const std::vector<std::string>& args) {
         }
         // The whole file is shown first; the parts are read after it, so that the pages
         // are still the whole file's when it is printed.
-        const std::vector<Part> parts =
-            tel.IsOpen() ? SplitParts(cutter, path) : std::vector<Part>();
+        const std::vector<Recognised> parts =
+            tel.IsOpen() ? SplitParts(cutter, path) : std::vector<Recognised>();
         if (json) {
             if (!tel.IsOpen()) {
                 std::fprintf(stderr, "%s: Impossibile aprire il file\n", path.c_str());
