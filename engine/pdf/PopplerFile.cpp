@@ -8,7 +8,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <fstream>
 #include <mutex>
+#include <optional>
+#include <thread>
 
 namespace quorvin::pdf {
 
@@ -174,9 +178,29 @@ void AddSplitWord(const poppler::text_box& box, const std::u32string& text, cons
     }
 }
 
+// Files up to this size are parsed from memory (poppler takes an int length).
+constexpr std::streamoff kMaxBytesInMemory = 64 << 20;
+
+// Below this many pages a second reader costs more (parsing the file again) than it
+// saves.
+constexpr int kPagesForTwoReaders = 24;
+
+// The pages of one file as either reader finishes them, handed out in page order.
+struct PageQueue {
+    explicit PageQueue(int count) : pages(static_cast<size_t>(count)) {}
+    std::atomic<int> next{0}; // the first page neither reader has taken yet
+    std::atomic<bool> stop{false};
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<std::optional<Page>> pages; // read, not yet handed out
+    bool helperDone = true;
+};
+
 } // namespace
 
 struct PopplerFile::Impl {
+    std::string path;
+    std::shared_ptr<const std::string> bytes; // the file, when it is read from memory
     std::unique_ptr<poppler::document> document;
     int pageCount = 0;
 };
@@ -193,8 +217,36 @@ std::unique_ptr<PopplerFile> PopplerFile::Open(const std::string& path) {
     SilencePoppler();
     g_errors = 0;
     try {
+        // Poppler parses from memory without a read call per buffer it fills; a file
+        // too big for that is read from the disk as it goes.
+        auto bytes = std::make_shared<std::string>();
+        std::ifstream in(path, std::ios::binary | std::ios::ate);
+        const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : -1;
+        if (size > 0 && size <= kMaxBytesInMemory) {
+            bytes->resize(static_cast<size_t>(size));
+            in.seekg(0);
+            if (!in.read(bytes->data(), size)) {
+                bytes->clear();
+            }
+        }
+        return OpenAgain(path, std::move(bytes));
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+std::unique_ptr<PopplerFile> PopplerFile::OpenAgain(const std::string& path,
+                                                    std::shared_ptr<const std::string> bytes) {
+    try {
         auto impl = std::make_unique<Impl>();
-        impl->document.reset(poppler::document::load_from_file(path));
+        impl->path = path;
+        impl->bytes = std::move(bytes);
+        if (impl->bytes && !impl->bytes->empty()) {
+            impl->document.reset(poppler::document::load_from_raw_data(
+                impl->bytes->data(), static_cast<int>(impl->bytes->size())));
+        } else {
+            impl->document.reset(poppler::document::load_from_file(path));
+        }
         // A document that wants a user password loads "locked"; touching its pages
         // then crashes poppler.
         if (!impl->document || impl->document->is_locked()) {
@@ -252,6 +304,91 @@ Page PopplerFile::ReadPage(int index) const {
         page.words.clear();
     }
     return page;
+}
+
+bool PopplerFile::ReadInOrder(const std::function<bool(Page&&)>& take) const {
+    const int count = m_impl->pageCount;
+    PageQueue queue(count);
+    std::thread helper;
+    // A file poppler complained about is read by one reader, as ever: a second one would
+    // count the same complaints again against the file's error budget.
+    if (count >= kPagesForTwoReaders && g_errors.load() == 0) {
+        // The first page is read before the helper starts: poppler makes some state that
+        // all documents share (colour profiles) on first use, without a lock.
+        queue.pages[0] = ReadPage(0);
+        queue.next = 1;
+    }
+    if (queue.next == 1 && g_errors.load() == 0) {
+        queue.helperDone = false;
+        try {
+            helper = std::thread([this, &queue, count] {
+                int taken = -1;
+                try {
+                    if (const auto second = OpenAgain(m_impl->path, m_impl->bytes)) {
+                        while (!queue.stop && (taken = queue.next.fetch_add(1)) < count) {
+                            Page page = second->ReadPage(taken);
+                            const std::lock_guard<std::mutex> lock(queue.mutex);
+                            queue.pages[static_cast<size_t>(taken)] = std::move(page);
+                            queue.changed.notify_all();
+                        }
+                    }
+                } catch (...) {
+                    // The page taken last stays empty: the caller's reader reads it.
+                }
+                const std::lock_guard<std::mutex> lock(queue.mutex);
+                queue.helperDone = true;
+                queue.changed.notify_all();
+            });
+        } catch (...) {
+            queue.helperDone = true; // no thread to be had: one reader
+        }
+    }
+    struct Join {
+        PageQueue& queue;
+        std::thread& helper;
+        ~Join() {
+            queue.stop = true;
+            if (helper.joinable()) {
+                helper.join();
+            }
+        }
+    } join{queue, helper};
+
+    for (int due = 0; due < count; ++due) {
+        std::optional<Page> page;
+        while (!page) {
+            std::unique_lock<std::mutex> lock(queue.mutex);
+            std::optional<Page>& slot = queue.pages[static_cast<size_t>(due)];
+            if (slot) {
+                page = std::move(slot);
+                slot.reset();
+                break;
+            }
+            lock.unlock();
+            const int mine = queue.next.fetch_add(1);
+            if (mine < count) {
+                Page read = ReadPage(mine);
+                if (mine == due) {
+                    page = std::move(read);
+                } else {
+                    lock.lock();
+                    queue.pages[static_cast<size_t>(mine)] = std::move(read);
+                }
+                continue;
+            }
+            // Every page is taken: the one due is the helper's.
+            lock.lock();
+            queue.changed.wait(lock, [&] { return slot.has_value() || queue.helperDone; });
+            if (!slot) {
+                lock.unlock();
+                page = ReadPage(due); // the helper failed on it
+            }
+        }
+        if (!take(std::move(*page))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace quorvin::pdf

@@ -3,6 +3,7 @@
 // reader child streams pages one at a time, so the pages are read on demand.
 #include "engine/pdf/PageText.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -22,8 +23,16 @@ public:
     int PageCount() const;
     // The words of page index (0-based) in PDF user space; an unreadable page is empty.
     Page ReadPage(int index) const;
+    // Hands every page to take, in page order, on the calling thread, until take returns
+    // false (then false). A long file that poppler opened without a complaint is read by a
+    // second reader on a thread of its own as well: poppler allows one document per
+    // thread, so that reader opens the file again.
+    bool ReadInOrder(const std::function<bool(Page&&)>& take) const;
 
 private:
+    // Opens without resetting the file's error count, from bytes when there are any.
+    static std::unique_ptr<PopplerFile> OpenAgain(const std::string& path,
+                                                  std::shared_ptr<const std::string> bytes);
     struct Impl;
     explicit PopplerFile(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> m_impl;

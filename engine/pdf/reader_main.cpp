@@ -4,6 +4,7 @@
 #include "engine/pdf/PopplerFile.h"
 #include "engine/pdf/ReaderProtocol.h"
 
+#include <atomic>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -38,7 +39,7 @@ void LimitAddressSpace(long long bytes) {
 }
 
 int g_out = -1;
-bool g_answerStarted = false;
+std::atomic<bool> g_answerStarted{false};
 
 // A file that makes poppler report error after error is given up at once instead of
 // holding the run until the time limit: not opened when nothing of it went out yet, a
@@ -71,16 +72,16 @@ bool Answer(int out, const std::string& path) {
     wire::PutU32(buffer, static_cast<std::uint32_t>(pages));
     // Pages go out as they are read, so the parent decodes while we work.
     constexpr std::size_t kFlushBytes = 1 << 16;
-    for (int i = 0; i < pages; ++i) {
-        wire::PutPage(buffer, file->ReadPage(i));
-        if (buffer.size() >= kFlushBytes) {
-            if (!Send(out, buffer)) {
-                return false;
-            }
-            buffer.clear();
+    const bool whole = file->ReadInOrder([&](Page&& page) {
+        wire::PutPage(buffer, page);
+        if (buffer.size() < kFlushBytes) {
+            return true;
         }
-    }
-    return Send(out, buffer);
+        const bool sent = Send(out, buffer);
+        buffer.clear();
+        return sent;
+    });
+    return whole && Send(out, buffer);
 }
 
 } // namespace

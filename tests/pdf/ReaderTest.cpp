@@ -17,6 +17,7 @@
 #include <fstream>
 #include <random>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 
 using namespace quorvin::pdf;
@@ -140,20 +141,31 @@ TEST(PdfReader, RoundTripGivesBackTheLines) {
     ASSERT_TRUE(guarded);
     EXPECT_EQ(PageTexts(*guarded),
               std::vector<std::string>(std::begin(kReceiptText), std::end(kReceiptText)));
-    // The child and the in-process reader see exactly the same words and boxes.
-    const auto direct = MakeInProcessReader()->Read(pdf);
-    ASSERT_TRUE(direct);
-    ASSERT_EQ(direct->pages.size(), guarded->pages.size());
-    for (size_t p = 0; p < direct->pages.size(); ++p) {
-        const auto& a = direct->pages[p].words;
-        const auto& b = guarded->pages[p].words;
-        ASSERT_EQ(a.size(), b.size());
-        for (size_t i = 0; i < a.size(); ++i) {
-            EXPECT_EQ(a[i].text, b[i].text);
-            EXPECT_EQ(a[i].xMin, b[i].xMin);
-            EXPECT_EQ(a[i].yMax, b[i].yMax);
+    // The child and the in-process reader see exactly the same words and boxes, also in
+    // a long file, which the child reads with two readers and hands out in page order.
+    Pages longFile;
+    for (int p = 1; p <= 61; ++p) {
+        longFile.push_back({"Pagina " + std::to_string(p), std::string(p % 7, ' ') + "riga",
+                            "Protocollo 10061610424512345/" + std::to_string(1000 + p)});
+    }
+    for (const std::string& file : {pdf, MakePdf(dir, "lunga.pdf", longFile)}) {
+        const auto child = MakeGuardedReader()->Read(file);
+        const auto direct = MakeInProcessReader()->Read(file);
+        ASSERT_TRUE(child && direct);
+        ASSERT_EQ(direct->pages.size(), child->pages.size());
+        for (size_t p = 0; p < direct->pages.size(); ++p) {
+            const auto& a = direct->pages[p].words;
+            const auto& b = child->pages[p].words;
+            ASSERT_EQ(a.size(), b.size()) << file << " page " << p;
+            for (size_t i = 0; i < a.size(); ++i) {
+                EXPECT_EQ(a[i].text, b[i].text);
+                EXPECT_EQ(std::tie(a[i].xMin, a[i].yMin, a[i].xMax, a[i].yMax),
+                          std::tie(b[i].xMin, b[i].yMin, b[i].xMax, b[i].yMax));
+            }
         }
     }
+    EXPECT_EQ(PageTexts(*MakeGuardedReader()->Read(dir.File("lunga.pdf"))).at(40),
+              "Pagina 41\r\nriga\r\nProtocollo 10061610424512345/1041\r\n");
     // Boxes are in user space, y up: the first line sits near its baseline.
     const Word& first = Find(guarded->pages[0], "RICEVUTA");
     EXPECT_NEAR(first.xMin, 28, 1);
@@ -332,22 +344,32 @@ void FillWithUnknownOperators(const std::string& in, const std::string& out, int
 TEST(PdfReader, ErrorBudgetGivesUpAFileFullOfErrors) {
     TempDir dir;
     const std::string pdf = MakePdf(dir, "ricevuta.pdf", kReceipt);
-    const std::string damaged = dir.File("errori.pdf");
-    FillWithUnknownOperators(pdf, damaged, 20000);
-    // Within the budget the file reads (its pages hold no words), past it it does not, and
-    // the reader goes on with the next file.
-    const auto limited = MakeGuardedReader(ReaderLimits{60, 1LL << 30, 1000});
-    EXPECT_FALSE(limited->Read(damaged));
-    EXPECT_TRUE(limited->Read(pdf));
-    const auto generous = MakeGuardedReader(ReaderLimits{60, 1LL << 30, 100000});
-    const auto document = generous->Read(damaged);
-    ASSERT_TRUE(document);
-    EXPECT_EQ(document->pages.size(), kReceipt.size());
-    // Limits changed on a running reader hold from the next file.
-    generous->Limits(ReaderLimits{60, 1LL << 30, 1000});
-    EXPECT_FALSE(generous->Read(damaged));
-    generous->Limits(ReaderLimits{60, 1LL << 30, 0});
-    EXPECT_TRUE(generous->Read(damaged));
+    // A long file opens without a complaint, so two readers count its pages' errors.
+    const Pages longFile(40, {"pagina"});
+    const struct {
+        std::string source;
+        int errorsPerPage;
+        size_t pages;
+    } cases[] = {{pdf, 20000, kReceipt.size()}, {MakePdf(dir, "lunga.pdf", longFile), 600, 40}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.source);
+        const std::string damaged = dir.File("errori.pdf");
+        FillWithUnknownOperators(c.source, damaged, c.errorsPerPage);
+        // Within the budget the file reads (its pages hold no words), past it it does not,
+        // and the reader goes on with the next file.
+        const auto limited = MakeGuardedReader(ReaderLimits{60, 1LL << 30, 1000});
+        EXPECT_FALSE(limited->Read(damaged));
+        EXPECT_TRUE(limited->Read(pdf));
+        const auto generous = MakeGuardedReader(ReaderLimits{60, 1LL << 30, 100000});
+        const auto document = generous->Read(damaged);
+        ASSERT_TRUE(document);
+        EXPECT_EQ(document->pages.size(), c.pages);
+        // Limits changed on a running reader hold from the next file.
+        generous->Limits(ReaderLimits{60, 1LL << 30, 1000});
+        EXPECT_FALSE(generous->Read(damaged));
+        generous->Limits(ReaderLimits{60, 1LL << 30, 0});
+        EXPECT_TRUE(generous->Read(damaged));
+    }
 }
 
 TEST(PdfReader, AddressSpaceLimitMakesTheFileUnreadable) {
