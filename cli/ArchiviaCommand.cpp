@@ -370,6 +370,8 @@ int RunArchivia(const std::vector<std::string>& args) {
     limits.secondsPerFile =
         options.limiteLettura.value_or(settings.ReadLimitSeconds(limits.secondsPerFile));
     pdf::DefaultReader().Limits(limits);
+    // The reader child starts while the archive opens.
+    pdf::DefaultReader().WarmUp();
 
     DorvaneEnv env;
     if (!OpenArchive(env, options)) {

@@ -66,6 +66,8 @@ void ProcessRunner::ProcessTelFiles() {
         return;
     }
     m_outcome.receiptPassStarted = true;
+    // The first file is read while the pass gets going.
+    m_cDocTel->PDFReadAhead(xaFiles.front().path);
     m_nJobKind = 1;
     m_cJob->Total(count);
     m_cJob->Run();

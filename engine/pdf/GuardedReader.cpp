@@ -119,6 +119,17 @@ public:
         m_limits = limits;
     }
 
+    void WarmUp() override {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        try {
+            if (!IsRunning()) {
+                Start();
+            }
+        } catch (...) {
+            Stop();
+        }
+    }
+
     bool Ready(std::string& tried) override {
         std::lock_guard<std::mutex> lock(m_mutex);
         tried = ReaderExecutable();

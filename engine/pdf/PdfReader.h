@@ -35,6 +35,9 @@ public:
     virtual void Prefetch(const std::string&) {}
     // The limits of the files read from now on (a reader that has none ignores them).
     virtual void Limits(const ReaderLimits&) {}
+    // Gets the reader going before its first use, so that its start-up overlaps the
+    // caller's own (a reader with nothing to start ignores it).
+    virtual void WarmUp() {}
 };
 
 // Poppler in this process: for the reader child itself and for fuzzing.
