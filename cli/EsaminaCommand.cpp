@@ -2,14 +2,18 @@
 // recognised?").
 #include "archive/DorvaneFiles.h"
 #include "catalogue/ReceiptTypes.h"
+#include "catalogue/StandardCatalogue.h"
 #include "cli/Commands.h"
 #include "engine/FileTable.h"
+#include "engine/archive/FirstPageRules.h"
 #include "engine/bvTel.h"
 
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
 #include <iostream>
+#include <optional>
+#include <utility>
 
 namespace quorvin::cli {
 
@@ -21,7 +25,9 @@ constexpr const char* kHelp =
     "Legge ogni pagina delle ricevute PDF indicate e mostra come vengono riconosciute:\n"
     "numero di pagine, tipo di ricevuta (DocType) e nome del tipo, tipo documento di\n"
     "archivio (ArchTipoDoc), pagina dell'elenco documenti (ListPage) e gli indicatori\n"
-    "Is730Alt, Year730, IntentVariant, OutcomeRegular.\n"
+    "Is730Alt, Year730, IntentVariant, OutcomeRegular. Una comunicazione polivalente (386)\n"
+    "che l'archiviazione registra con il tipo dato dal periodo delle pagine seguenti\n"
+    "(316 o 318) lo mostra come \"Archiviato come\" (in JSON, la chiave \"archiviatoCome\").\n"
     "\n"
     "Opzioni:\n"
     "  --json    un oggetto JSON per file, una riga ciascuno (con il testo delle pagine)\n"
@@ -41,6 +47,17 @@ const char* YesNo(bool value) {
     return value ? "sì" : "no";
 }
 
+// The name of a code a receipt is archived under: 316 and 318 are no receipt type of
+// their own, the standard catalogue names them.
+std::string ArchivedTypeName(long code) {
+    for (const auto& type : catalogue::StandardDocTypes()) {
+        if (type.code == code) {
+            return type.name;
+        }
+    }
+    return catalogue::ReceiptTypeName(code);
+}
+
 // What the engine recognised in a file or in one part of it.
 struct Recognised {
     long firstPage = 1; // 1-based, in the file examined
@@ -53,14 +70,20 @@ struct Recognised {
     long year730 = -1;
     long intentVariant = 0;
     bool outcomeRegular = false;
+    // A multi-purpose communication is archived under the codes its period gives.
+    std::optional<std::pair<long, long>> archivedAs;
 
     long LastPage() const { return firstPage + pages - 1; }
 };
 
 Recognised Recognise(const bvTel& tel, long firstPage = 1) {
-    return {firstPage,           tel.PageCount(),     tel.DocType(),  tel.ArchTipoDoc(),
-            tel.ClassifiedRow(), tel.ListPage(),      tel.Is730Alt(), tel.Year730(),
-            tel.IntentVariant(), tel.OutcomeRegular()};
+    Recognised r{firstPage,           tel.PageCount(),      tel.DocType(),  tel.ArchTipoDoc(),
+                 tel.ClassifiedRow(), tel.ListPage(),       tel.Is730Alt(), tel.Year730(),
+                 tel.IntentVariant(), tel.OutcomeRegular(), std::nullopt};
+    if (r.docType == 386) {
+        r.archivedAs = firstpage::PeriodCodes386(tel.PageText());
+    }
+    return r;
 }
 
 // The parts the archiving run would cut the file into; empty when it keeps it whole.
@@ -84,14 +107,20 @@ std::vector<Recognised> SplitParts(bvTel& tel, const std::string& path) {
 }
 
 nlohmann::json Fields(const Recognised& r) {
-    return {{"DocType", r.docType},
-            {"ArchTipoDoc", r.archTipoDoc},
-            {"name", catalogue::ReceiptTypeName(r.docType)},
-            {"ListPage", r.listPage},
-            {"Is730Alt", r.is730Alt},
-            {"Year730", r.year730},
-            {"IntentVariant", r.intentVariant},
-            {"OutcomeRegular", r.outcomeRegular}};
+    nlohmann::json fields = {{"DocType", r.docType},
+                             {"ArchTipoDoc", r.archTipoDoc},
+                             {"name", catalogue::ReceiptTypeName(r.docType)},
+                             {"ListPage", r.listPage},
+                             {"Is730Alt", r.is730Alt},
+                             {"Year730", r.year730},
+                             {"IntentVariant", r.intentVariant},
+                             {"OutcomeRegular", r.outcomeRegular}};
+    if (r.archivedAs) {
+        fields["archiviatoCome"] = {{"DocType", r.archivedAs->first},
+                                    {"ArchTipoDoc", r.archivedAs->second},
+                                    {"name", ArchivedTypeName(r.archivedAs->first)}};
+    }
+    return fields;
 }
 
 nlohmann::json AsJson(const std::string& path, const bvTel& tel,
@@ -123,6 +152,12 @@ void PrintFields(const Recognised& r, const char* indent) {
                     catalogue::ReceiptTypeName(r.docType).c_str(), r.row);
     }
     std::printf("%sArchTipoDoc:     %ld\n", indent, r.archTipoDoc);
+    if (r.archivedAs) {
+        std::printf("%sArchiviato come: %ld - %s, ArchTipoDoc %ld (dal periodo indicato nelle "
+                    "pagine seguenti)\n",
+                    indent, r.archivedAs->first, ArchivedTypeName(r.archivedAs->first).c_str(),
+                    r.archivedAs->second);
+    }
     std::printf("%sListPage:        %ld\n", indent, r.listPage);
     std::printf("%sIs730Alt:        %s\n", indent, YesNo(r.is730Alt));
     std::printf("%sYear730:         %ld\n", indent, r.year730);

@@ -7,6 +7,7 @@
 #include "engine/bvTel.h"
 
 #include <optional>
+#include <tuple>
 
 namespace quorvin::firstpage {
 
@@ -213,28 +214,8 @@ void Period124(State& s) {
 }
 
 void PeriodScan386(State& s) {
-    struct Outcome {
-        std::string_view phrase;
-        long docType;
-        long archTipoDoc;
-    };
-    static const Outcome kOutcomes[] = {{"dati analitici", 318, 319}, {"dati aggregati", 316, 317}};
-    const Step month = {{kWork, "mese: ", Lit(" formato"), kNumeric, "anno di riferimento"},
-                        {kWork, "trim: ", Set("\r\n"), kNumeric, "anno di riferimento"},
-                        {kWork, "Trimestre: ", Lit(" formato"), kNumeric, "anno di riferimento"}};
-    const auto& pages = s.tel.PageText();
-    for (size_t i = 1; i < pages.size(); ++i) {
-        const std::string p = Lower(pages[i]);
-        if (ReadFirst(p, month).empty()) {
-            continue;
-        }
-        for (const auto& outcome : kOutcomes) {
-            if (p.find(outcome.phrase) != std::string::npos) {
-                s.docType = outcome.docType;
-                s.archTipoDoc = outcome.archTipoDoc;
-                return;
-            }
-        }
+    if (const auto codes = PeriodCodes386(s.tel.PageText())) {
+        std::tie(s.docType, s.archTipoDoc) = *codes;
     }
 }
 
@@ -322,6 +303,30 @@ bool Apply(State& s, long intentVariant) {
         return decided.value_or(false);
     }
     return false;
+}
+
+std::optional<std::pair<long, long>> PeriodCodes386(const std::vector<std::string>& pages) {
+    struct Outcome {
+        std::string_view phrase;
+        long docType;
+        long archTipoDoc;
+    };
+    static const Outcome kOutcomes[] = {{"dati analitici", 318, 319}, {"dati aggregati", 316, 317}};
+    const Step month = {{kWork, "mese: ", Lit(" formato"), kNumeric, "anno di riferimento"},
+                        {kWork, "trim: ", Set("\r\n"), kNumeric, "anno di riferimento"},
+                        {kWork, "Trimestre: ", Lit(" formato"), kNumeric, "anno di riferimento"}};
+    for (size_t i = 1; i < pages.size(); ++i) {
+        const std::string p = Lower(pages[i]);
+        if (ReadFirst(p, month).empty()) {
+            continue;
+        }
+        for (const auto& outcome : kOutcomes) {
+            if (p.find(outcome.phrase) != std::string::npos) {
+                return std::pair{outcome.docType, outcome.archTipoDoc};
+            }
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace quorvin::firstpage

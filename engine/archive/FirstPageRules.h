@@ -2,8 +2,10 @@
 // What ProcessSingleFile reads from the first page of each receipt type, as a table: one
 // row per group of DocTypes, with the readings into TelInfo slots, how ok is judged,
 // whether the file keeps its summary record, and the named rule that does the rest.
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace quorvin {
@@ -99,6 +101,11 @@ struct State {
 
 // Applies the receipt's row; true when the first-page data were found.
 bool Apply(State& state, long intentVariant);
+
+// The DocType and ArchTipoDoc a multi-purpose communication (386) is archived under, from
+// the period and data kind its later pages print (whole-page texts); nullopt when no page
+// decides and it stays 386/387.
+std::optional<std::pair<long, long>> PeriodCodes386(const std::vector<std::string>& pageTexts);
 
 } // namespace firstpage
 } // namespace quorvin

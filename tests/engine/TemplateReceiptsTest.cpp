@@ -185,5 +185,43 @@ TEST(Esamina, ShowsHowAFileWithAListAndASecondReceiptIsCut) {
     EXPECT_FALSE(nlohmann::json::parse(whole).contains("parti"));
 }
 
+TEST(Esamina, ShowsTheCodesAMultiPurposeCommunicationIsArchivedUnder) {
+    test::TempDir dir;
+    // Template, and the DocType the run archives it under (0: it stays 386).
+    const struct {
+        const char* name;
+        long docType;
+        long archTipoDoc;
+    } cases[] = {{"r53_polivalente_san_marino.txt", 318, 319},
+                 {"r53_polivalente_black_list.txt", 316, 317},
+                 {"r53_polivalente_annuale.txt", 0, 0},
+                 {"r01_f24_trasmissione.txt", 0, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string pdf = test::MakeReceipt(dir, c.name);
+        int status = -1;
+        const auto json = nlohmann::json::parse(
+            test::RunCommand(std::string(QUORVIN_CLI_PATH) + " esamina --json " + pdf, &status));
+        const std::string text =
+            test::RunCommand(std::string(QUORVIN_CLI_PATH) + " esamina " + pdf, &status);
+        // What the file is recognised as does not change; how it is archived is apart.
+        EXPECT_EQ(json["DocType"], Expected(Load(c.name), "DocType", -2));
+        if (c.docType == 0) {
+            EXPECT_FALSE(json.contains("archiviatoCome"));
+            EXPECT_EQ(text.find("Archiviato come"), std::string::npos) << text;
+            continue;
+        }
+        ASSERT_TRUE(json.contains("archiviatoCome")) << json.dump();
+        EXPECT_EQ(json["archiviatoCome"]["DocType"], c.docType);
+        EXPECT_EQ(json["archiviatoCome"]["ArchTipoDoc"], c.archTipoDoc);
+        EXPECT_NE(json["archiviatoCome"]["name"].get<std::string>().find(
+                      c.docType == 318 ? "San Marino" : "Black List"),
+                  std::string::npos);
+        EXPECT_NE(text.find("Archiviato come: " + std::to_string(c.docType) + " - "),
+                  std::string::npos)
+            << text;
+    }
+}
+
 } // namespace
 } // namespace quorvin
