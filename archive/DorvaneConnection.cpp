@@ -360,12 +360,16 @@ bool DorvaneConnection::Rollback() {
     return ok;
 }
 
+// A savepoint and its release for every document of a file: as statements without values
+// they are kept prepared, where the back end keeps statements.
 bool DorvaneConnection::PartBegin() {
-    return !m_inTransaction || Execute("savepoint quorvin_parte");
+    db::Result ignored;
+    return !m_inTransaction || Query("savepoint quorvin_parte", {}, ignored);
 }
 
 bool DorvaneConnection::PartKeep() {
-    return !m_inTransaction || Execute("release savepoint quorvin_parte");
+    db::Result ignored;
+    return !m_inTransaction || Query("release savepoint quorvin_parte", {}, ignored);
 }
 
 bool DorvaneConnection::PartUndo() {
