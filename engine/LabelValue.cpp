@@ -149,8 +149,21 @@ std::u32string GetLabelValue(const std::u32string& text, const std::u32string& l
 
 std::string GetLabelValue(const std::string& text, const std::string& label, const LabelEnd& end,
                           const std::string& anchor, long kind, bool literalEnd, bool backward) {
-    const std::u32string wide = ToU32(text);
-    return ToUtf8(GetLabelValue(wide, Lower(wide), label, end, anchor, kind, literalEnd, backward));
+    // A writer reads several values of one page in a row: the page is widened and
+    // lower-cased once for all of them.
+    struct Widened {
+        std::string text;
+        std::u32string wide;
+        std::u32string lower;
+    };
+    thread_local Widened last;
+    if (text != last.text) {
+        Widened fresh{text, ToU32(text), {}};
+        fresh.lower = Lower(fresh.wide);
+        last = std::move(fresh);
+    }
+    return ToUtf8(
+        GetLabelValue(last.wide, last.lower, label, end, anchor, kind, literalEnd, backward));
 }
 
 } // namespace quorvin

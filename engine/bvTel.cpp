@@ -80,6 +80,7 @@ void bvTel::File(const std::string& path) {
     m_asPageBoxText.clear();
     m_listLines.clear();
     m_summaryLists.clear();
+    m_summaryInfo.clear();
     m_telDocArchives.clear();
     m_nListPage = -1;
     m_sFile = path;
@@ -142,17 +143,31 @@ std::string bvTel::GetLabelValue(const std::string& text, const std::string& lab
 
 bool bvTel::FindInfoInSummary(const std::string& label, const LabelEnd& end, bool literalEnd,
                               std::string& value) const {
-    const std::string lowerLabel = Lower(FoldTypography(label));
-    const long first = m_nListPage < 0 ? 0 : m_nListPage;
-    for (long i = first; i < static_cast<long>(m_asPageText.size()); ++i) {
-        const std::string& page = m_asPageText[static_cast<size_t>(i)];
-        if (Lower(page).find(lowerLabel) == std::string::npos) {
-            continue;
+    // The pages do not change while the file is archived, and each of its single receipts
+    // asks the same few questions of the list.
+    const std::string question =
+        label + '\x1f' +
+        (end.IsLength() ? std::to_string(end.Length()) + '#' : end.Delimiter() + '$') +
+        (literalEnd ? '1' : '0');
+    auto known = m_summaryInfo.find(question);
+    if (known == m_summaryInfo.end()) {
+        std::optional<std::string> answer;
+        const std::string lowerLabel = Lower(FoldTypography(label));
+        const long first = m_nListPage < 0 ? 0 : m_nListPage;
+        for (long i = first; i < static_cast<long>(m_asPageText.size()); ++i) {
+            const std::string& page = m_asPageText[static_cast<size_t>(i)];
+            if (Lower(page).find(lowerLabel) != std::string::npos) {
+                answer = GetLabelValue(page, label, end, "", kAnyText, literalEnd, false);
+                break;
+            }
         }
-        value = GetLabelValue(page, label, end, "", kAnyText, literalEnd, false);
-        return true;
+        known = m_summaryInfo.emplace(question, std::move(answer)).first;
     }
-    return false;
+    if (!known->second) {
+        return false;
+    }
+    value = *known->second;
+    return true;
 }
 
 } // namespace quorvin

@@ -306,6 +306,8 @@ private:
     mutable std::map<std::pair<size_t, std::string>, std::vector<std::string>> m_listLines;
     // The list's rows split and indexed, by list page and layout.
     std::map<std::pair<long, long>, std::shared_ptr<const SummaryList>> m_summaryLists;
+    // FindInfoInSummary's answers for this file, by question.
+    mutable std::map<std::string, std::optional<std::string>> m_summaryInfo;
     long m_nDocType = -1;
     long m_nArchTipoDoc = -1;
     long m_nRefTipoDoc = 0;
