@@ -110,8 +110,9 @@ private:
     void ConsultCommand() { OpenConsult(); }
     void FitListColumns();
     void RestoreLayout();
-    // The newest row becomes the selected one when the list is next drawn: selecting and
-    // scrolling at every row would lay out the whole list each time.
+    // Puts the rows held back by a pass into the list, in order, and selects the newest.
+    // Adding, selecting and scrolling each lay the whole list out again: a pass does it a
+    // few times a second, not at every row.
     void FlushList();
     // The closing line of the run: the last row of the list and the status bar.
     void ShowClosingLine();
@@ -147,8 +148,9 @@ private:
     std::map<QString, QAction*> m_tools;
     std::map<std::string, StatusPanel*> m_panels;
     QPointer<LogViewer> m_logViewer;
-    QTreeWidgetItem* m_newestRow = nullptr;
+    std::vector<std::unique_ptr<QTreeWidgetItem>> m_pendingRows;
     QElapsedTimer m_sincePump;
+    QElapsedTimer m_sinceListShown;
     QPointer<frmConsulta> m_consult;
 
     QToolBar* tlbCommands = nullptr;

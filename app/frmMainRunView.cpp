@@ -17,6 +17,9 @@ const QString kDateTimeFormat = QStringLiteral("dd/MM/yyyy HH:mm:ss");
 // How often a pass lets the window handle its events: often enough for STOP to feel
 // immediate, seldom enough that drawing does not slow the pass down.
 constexpr qint64 kPumpIntervalMs = 50;
+// How often a pass shows its new rows. Each time the list lays out and draws all its rows
+// again, which costs more the longer the list: a few times a second still reads as live.
+constexpr qint64 kListIntervalMs = 250;
 
 } // namespace
 
@@ -25,23 +28,29 @@ void frmMain::AddLine(const QDateTime& when, const std::string& file, const std:
                                      QString::fromStdString(message)});
     row->setToolTip(1, row->text(1));
     row->setToolTip(2, row->text(2));
-    lvOperations->addTopLevelItem(row);
-    m_newestRow = row;
+    m_pendingRows.emplace_back(row);
     if (!m_bBusy) {
         FlushList();
     }
 }
 
 void frmMain::FlushList() {
-    if (m_newestRow != nullptr) {
-        lvOperations->setCurrentItem(m_newestRow);
-        lvOperations->scrollToItem(m_newestRow);
-        m_newestRow = nullptr;
+    if (m_pendingRows.empty()) {
+        return;
     }
+    QList<QTreeWidgetItem*> rows;
+    rows.reserve(static_cast<qsizetype>(m_pendingRows.size()));
+    for (auto& row : m_pendingRows) {
+        rows.append(row.release());
+    }
+    m_pendingRows.clear();
+    lvOperations->addTopLevelItems(rows);
+    lvOperations->setCurrentItem(rows.last());
+    lvOperations->scrollToItem(rows.last());
 }
 
 void frmMain::ClearLines() {
-    m_newestRow = nullptr;
+    m_pendingRows.clear();
     lvOperations->clear();
     m_reportedErrors.clear();
 }
@@ -81,6 +90,7 @@ void frmMain::Step(long number, long total, const std::string& file) {
 }
 
 void frmMain::MsgBox(const std::string& text, int style) {
+    FlushList(); // the lines that led to the box are behind it
     if (style == kExclamation) {
         MessageBox::Warning(this, QString::fromStdString(text));
     } else {
@@ -90,7 +100,9 @@ void frmMain::MsgBox(const std::string& text, int style) {
 
 void frmMain::Busy(bool busy) {
     if (busy) {
-        m_sincePump.invalidate(); // the first chance of a run is always taken
+        // The first chance of a run is always taken.
+        m_sincePump.invalidate();
+        m_sinceListShown.invalidate();
     } else {
         FlushList();
     }
@@ -108,7 +120,10 @@ void frmMain::KeepResponsive() {
     if (m_sincePump.isValid() && m_sincePump.elapsed() < kPumpIntervalMs) {
         return;
     }
-    FlushList();
+    if (!m_sinceListShown.isValid() || m_sinceListShown.elapsed() >= kListIntervalMs) {
+        FlushList();
+        m_sinceListShown.start();
+    }
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     m_sincePump.start();
 }
@@ -118,6 +133,7 @@ void frmMain::ReportError(const std::string& where, const std::string& text) {
     if (!m_reportedErrors.insert(where).second && m_bBusy) {
         return;
     }
+    FlushList();
     MessageBox::Warning(this, QString::fromStdString(where + ": " + text));
 }
 
