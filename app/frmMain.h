@@ -23,7 +23,6 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
-class QProgressBar;
 class QSplitter;
 class QToolBar;
 class QToolButton;
@@ -39,6 +38,7 @@ class Settings;
 
 namespace quorvin::gui {
 
+class FileProgress;
 class StatusPanel;
 
 class frmMain : public QMainWindow, private shell::RunView {
@@ -114,6 +114,9 @@ private:
     // Adding, selecting and scrolling each lay the whole list out again: a pass does it a
     // few times a second, not at every row.
     void FlushList();
+    // The list and the progress bar as far as the pass has gone: before a box, which the
+    // user reads over them.
+    void ShowPassSoFar();
     // The closing line of the run: the last row of the list and the status bar.
     void ShowClosingLine();
     // Asks to stop the running pass before leaving it; true when the user agreed.
@@ -163,7 +166,7 @@ private:
     QSplitter* splMain = nullptr;
     QTreeWidget* lvOperations = nullptr;
     QMenu* m_logMenu = nullptr;
-    QProgressBar* pbFiles = nullptr;
+    FileProgress* pbFiles = nullptr;
     QAction* mnuSelectTelFolder = nullptr;
     QAction* mnuSelectNolvaFolder = nullptr;
     QAction* mnuOpenTelFolder = nullptr;

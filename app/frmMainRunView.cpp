@@ -1,11 +1,11 @@
 // The window as the view of a run: list rows, status panels, progress bar, boxes.
+#include "app/FileProgress.h"
 #include "app/Seams.h"
 #include "app/StatusPanel.h"
 #include "app/frmMain.h"
 
 #include <QApplication>
 #include <QLabel>
-#include <QProgressBar>
 #include <QTreeWidget>
 
 namespace quorvin::gui {
@@ -49,6 +49,11 @@ void frmMain::FlushList() {
     lvOperations->scrollToItem(rows.last());
 }
 
+void frmMain::ShowPassSoFar() {
+    FlushList();
+    pbFiles->Sync();
+}
+
 void frmMain::ClearLines() {
     m_pendingRows.clear();
     lvOperations->clear();
@@ -66,31 +71,18 @@ void frmMain::Status(const std::string& panel, const std::string& text) {
 void frmMain::Progress(long percent) {
     // The bar counts files (Step); a pass going back to 0 has ended.
     if (percent == 0) {
-        pbFiles->setRange(0, 100);
-        pbFiles->setValue(0);
-        pbFiles->setTextVisible(false);
-        pbFiles->hide(); // its room goes to the messages until the next pass
+        pbFiles->Clear(); // its room goes to the messages until the next pass
     }
 }
 
 void frmMain::Step(long number, long total, const std::string& file) {
-    const QString name = QString::fromStdString(file);
-    const QString count = QStringLiteral("%1 di %2").arg(number).arg(total);
-    const int room =
-        pbFiles->width() - pbFiles->fontMetrics().horizontalAdvance(count + " - ") - 16;
-    pbFiles->setRange(0, static_cast<int>(qMax(1L, total)));
-    pbFiles->setValue(static_cast<int>(qBound(0L, number, total)));
-    pbFiles->setFormat(count + QStringLiteral(" - ") +
-                       pbFiles->fontMetrics().elidedText(name, Qt::ElideMiddle, qMax(0, room)));
-    pbFiles->setTextVisible(true);
-    pbFiles->show();
-    pbFiles->setToolTip(count + QStringLiteral(" - ") + name);
+    pbFiles->SetStep(number, total, QString::fromStdString(file));
     // A piece of a split file goes by its source's name here too.
     Status("FILE", file);
 }
 
 void frmMain::MsgBox(const std::string& text, int style) {
-    FlushList(); // the lines that led to the box are behind it
+    ShowPassSoFar(); // the lines that led to the box are behind it
     if (style == kExclamation) {
         MessageBox::Warning(this, QString::fromStdString(text));
     } else {
@@ -124,6 +116,7 @@ void frmMain::KeepResponsive() {
         FlushList();
         m_sinceListShown.start();
     }
+    pbFiles->Sync();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     m_sincePump.start();
 }
@@ -133,7 +126,7 @@ void frmMain::ReportError(const std::string& where, const std::string& text) {
     if (!m_reportedErrors.insert(where).second && m_bBusy) {
         return;
     }
-    FlushList();
+    ShowPassSoFar();
     MessageBox::Warning(this, QString::fromStdString(where + ": " + text));
 }
 
