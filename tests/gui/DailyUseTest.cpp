@@ -205,24 +205,72 @@ private Q_SLOTS:
         QCOMPARE(list->header()->sectionResizeMode(1), QHeaderView::Interactive);
     }
 
-    // Selecting and scrolling to each new row laid the whole list out again at every row:
-    // a long run got slower with every file. The newest row is now selected when the
-    // window next draws, at most once for each file.
-    void longRunDoesNotSelectEveryRow() {
+    // Adding, selecting and scrolling to each new row laid the whole list out again at every
+    // row: a long run got slower with every file. Rows now go into the list a few times a
+    // second; none may be lost or moved, and the list still follows the run while it goes.
+    void longRunShowsEveryRowInOrderWhileItGoes() {
         GuiFixture f;
         gui::frmMain& window = f.Open();
         constexpr int kFiles = 20;
+        QStringList unknown;
         for (int i = 0; i < kFiles; ++i) {
-            f.Unknown("u" + std::to_string(100 + i) + ".pdf");
+            unknown << QString::fromStdString(f.Unknown("u" + std::to_string(100 + i) + ".pdf"));
         }
         int selections = 0;
         QTreeWidget* list = List(window);
         connect(list, &QTreeWidget::currentItemChanged, this, [&] { ++selections; });
+        // Files slow enough for the list to be shown several times before the run ends.
+        QList<int> shownAtEachFile;
+        window.Runner()->DocTel().ConnectTelLogEvent(
+            [&](long, const std::string&, const std::string&, const std::string& message) {
+                if (message == "Inizio elaborazione") {
+                    shownAtEachFile << list->topLevelItemCount();
+                    QTest::qSleep(40);
+                }
+            });
         window.Tool("PROCESS")->trigger();
-        QCOMPARE(f.ListMessages().count("File non riconosciuto."), kFiles);
+
+        QCOMPARE(shownAtEachFile.size(), kFiles);
+        QVERIFY2(shownAtEachFile.last() > 0, "no row was shown before the run ended");
+        // The fixture's clock moves on at each line: the rows' times say their order.
+        QStringList notRecognised;
+        QDateTime previous;
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* row = list->topLevelItem(i);
+            const QDateTime when = QDateTime::fromString(row->text(0), "dd/MM/yyyy HH:mm:ss");
+            QVERIFY2(!previous.isValid() || when > previous, qPrintable(row->text(0)));
+            previous = when;
+            if (row->text(2) == "File non riconosciuto.") {
+                notRecognised << row->text(1);
+            }
+        }
+        QCOMPARE(notRecognised, unknown);
+        QCOMPARE(list->findItems("Inizio elaborazione", Qt::MatchExactly, 2).size(), kFiles);
         QVERIFY2(selections <= kFiles + 2, qPrintable(QString::number(selections)));
-        QVERIFY(list->topLevelItemCount() > kFiles + 2);
         QCOMPARE(list->currentItem(), list->topLevelItem(list->topLevelItemCount() - 1));
+    }
+
+    // A box shown during a run stands over the lines that led to it.
+    void boxDuringARunComesAfterItsLines() {
+        GuiFixture f;
+        gui::frmMain& window = f.Open();
+        f.Unknown("a.pdf");
+        // The log folder cannot be made where a file stands in its way.
+        QDir().mkpath(QString::fromStdString(f.Path("dati")));
+        QFile blocker(QString::fromStdString(f.Path("dati/Logs")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        QStringList lastRowAtBox; // the box's text up to the path, and the last row then
+        gui::MessageBox::SetHandler([&](gui::MessageBox::Kind, const QString& text) {
+            const QTreeWidget* list = List(window);
+            const int rows = list->topLevelItemCount();
+            lastRowAtBox << text.section(" in '", 0, 0) + " | " +
+                                (rows > 0 ? list->topLevelItem(rows - 1)->text(2) : QString());
+            return QMessageBox::Ok;
+        });
+        window.Tool("PROCESS")->trigger();
+        QCOMPARE(lastRowAtBox, QStringList({"Log dell'elaborazione non salvato | Creazione "
+                                            "cartella dei log non riuscita"}));
     }
 
     void stopSkipsTheRejectPass() {
