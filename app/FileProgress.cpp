@@ -1,8 +1,14 @@
 #include "app/FileProgress.h"
 
+#include <QHelpEvent>
+#include <QToolTip>
+
 namespace quorvin::gui {
 
 FileProgress::FileProgress(QWidget* parent) : QProgressBar(parent) {
+    // text() makes the text: without a percentage in the format, a new value repaints the
+    // bar at once only when its fill moves.
+    setFormat(QString());
     Clear();
 }
 
@@ -12,8 +18,9 @@ void FileProgress::SetStep(long number, long total, const QString& file) {
     m_number = number;
     m_total = total;
     setTextVisible(true);
-    show();
-    setToolTip(m_count + QStringLiteral(" - ") + m_file);
+    if (isHidden()) {
+        show();
+    }
     update();
 }
 
@@ -33,6 +40,16 @@ void FileProgress::Clear() {
     setValue(0);
     setTextVisible(false);
     hide();
+}
+
+bool FileProgress::event(QEvent* event) {
+    // The whole name, made when asked for rather than at every file.
+    if (event->type() == QEvent::ToolTip && !m_count.isEmpty()) {
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(),
+                           m_count + QStringLiteral(" - ") + m_file, this);
+        return true;
+    }
+    return QProgressBar::event(event);
 }
 
 QString FileProgress::text() const {

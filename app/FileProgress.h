@@ -20,6 +20,10 @@ public:
 
     QString text() const override;
 
+protected:
+    // The tooltip: the text with the file's whole name.
+    bool event(QEvent* event) override;
+
 private:
     QString m_count;
     QString m_file;

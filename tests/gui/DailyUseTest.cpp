@@ -11,9 +11,11 @@
 #include "shell/OperationLog.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
@@ -23,6 +25,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <QTreeWidget>
 
 namespace quorvin::test {
@@ -65,6 +68,14 @@ void SaveLog(const std::string& path, const std::string& message) {
     if (!log.Save(path, error)) {
         qFatal("%s", error.c_str());
     }
+}
+
+// The tooltip pointing at widget shows.
+QString ToolTipOf(QWidget* widget) {
+    QToolTip::hideText();
+    QHelpEvent event(QEvent::ToolTip, QPoint(2, 2), widget->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(widget, &event);
+    return QToolTip::text();
 }
 
 const QString kSkipped =
@@ -203,6 +214,29 @@ private Q_SLOTS:
         QCOMPARE(rows.size(), 1);
         QCOMPARE(rows[0]->toolTip(1), QString::fromStdString(f.ReceiptFolder() + "/b.pdf"));
         QCOMPARE(list->header()->sectionResizeMode(1), QHeaderView::Interactive);
+    }
+
+    // What does not fit in the status bar is cut when drawn; pointing at it shows the whole.
+    void statusBarShowsLongNamesWholeInTooltips() {
+        GuiFixture f;
+        gui::frmMain& window = f.Open();
+        const QString name = QStringLiteral("ricevuta_%1.pdf").arg(QString(80, 'x'));
+        f.Unknown(name.toStdString());
+        auto* bar = window.findChild<QProgressBar*>("pbFiles");
+        auto* panel = window.findChild<QLabel*>("panelFILE");
+        QStringList seen; // the bar's text and tooltip, the panel's text and tooltip
+        window.Runner()->DocTel().ConnectTelLogEvent(
+            [&](long, const std::string&, const std::string&, const std::string& message) {
+                if (message == "Inizio elaborazione") {
+                    seen << bar->text() << ToolTipOf(bar) << panel->text() << ToolTipOf(panel);
+                }
+            });
+        window.Tool("PROCESS")->trigger();
+        QCOMPARE(seen.size(), 4);
+        QVERIFY2(seen[0].startsWith("1 di 1 - ricevuta_x") && seen[0].endsWith("x.pdf") &&
+                     seen[0].contains(QChar(0x2026)) && seen[0].size() < name.size(),
+                 qPrintable(seen[0]));
+        QCOMPARE(seen.mid(1), QStringList({"1 di 1 - " + name, name, name}));
     }
 
     // Adding, selecting and scrolling to each new row laid the whole list out again at every
