@@ -154,6 +154,7 @@ private:
     std::vector<std::unique_ptr<QTreeWidgetItem>> m_pendingRows;
     QElapsedTimer m_sincePump;
     QElapsedTimer m_sinceListShown;
+    qint64 m_listIntervalMs = 0;
     QPointer<frmConsulta> m_consult;
 
     QToolBar* tlbCommands = nullptr;

@@ -17,9 +17,11 @@ const QString kDateTimeFormat = QStringLiteral("dd/MM/yyyy HH:mm:ss");
 // How often a pass lets the window handle its events: often enough for STOP to feel
 // immediate, seldom enough that drawing does not slow the pass down.
 constexpr qint64 kPumpIntervalMs = 50;
-// How often a pass shows its new rows. Each time the list lays out and draws all its rows
-// again, which costs more the longer the list: a few times a second still reads as live.
+// How often a pass shows its new rows: a few times a second still reads as live. Each time
+// the list lays all its rows out again, which costs more the longer it is; a long list is
+// shown less often, so that this never takes more than about a twentieth of the pass.
 constexpr qint64 kListIntervalMs = 250;
+constexpr qint64 kListCostShare = 20;
 
 } // namespace
 
@@ -95,6 +97,7 @@ void frmMain::Busy(bool busy) {
         // The first chance of a run is always taken.
         m_sincePump.invalidate();
         m_sinceListShown.invalidate();
+        m_listIntervalMs = 0;
     } else {
         FlushList();
     }
@@ -112,8 +115,11 @@ void frmMain::KeepResponsive() {
     if (m_sincePump.isValid() && m_sincePump.elapsed() < kPumpIntervalMs) {
         return;
     }
-    if (!m_sinceListShown.isValid() || m_sinceListShown.elapsed() >= kListIntervalMs) {
+    if (!m_sinceListShown.isValid() || m_sinceListShown.elapsed() >= m_listIntervalMs) {
+        QElapsedTimer cost;
+        cost.start();
         FlushList();
+        m_listIntervalMs = qMax(kListIntervalMs, kListCostShare * cost.elapsed());
         m_sinceListShown.start();
     }
     pbFiles->Sync();
