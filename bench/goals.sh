@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The speed goals in one run: builds the corpora (F24 transmissions of 50, 500 and 2,000
 # payments, a mixed folder of receipts made from every fixture template), archives them
-# with quorvin-cli into fresh embedded archives, and prints each figure beside its
-# reference, measured side by side.
+# with quorvin-cli into fresh embedded archives (the mixed folder with the window too), and
+# prints each figure beside its reference, measured side by side.
 #
 #   QUORVIN_BENCH_BUILD  Release build folder (default build-bench), built here
 #   QUORVIN_BENCH_BIN    folder that already holds quorvin-cli, quorvin-pdfreader,
