@@ -7,17 +7,15 @@ namespace quorvin::gui {
 
 class StatusPanel : public QLabel {
 public:
-    StatusPanel(Qt::TextElideMode mode, QWidget* parent) : QLabel(parent), m_mode(mode) {}
+    StatusPanel(Qt::TextElideMode mode, QWidget* parent);
 
-    // The whole text stays text() and the tooltip.
-    void SetText(const QString& text) {
-        setText(text);
-        setToolTip(text);
-    }
+    // The whole text stays text(), and is the tooltip.
+    void SetText(const QString& text) { setText(text); }
     QSize minimumSizeHint() const override;
     QSize sizeHint() const override;
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:

@@ -1,5 +1,6 @@
 #include "app/frmMain.h"
 
+#include "app/FileProgress.h"
 #include "app/Icons.h"
 #include "app/LogViewer.h"
 #include "app/StatusPanel.h"
@@ -18,7 +19,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QProgressBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
@@ -294,11 +294,8 @@ void frmMain::BuildStatusBar() {
         sbInfo->addWidget(panel, std::string(key) == "MSG" ? 1 : 0);
         m_panels[key] = panel;
     }
-    pbFiles = new QProgressBar(sbInfo);
+    pbFiles = new FileProgress(sbInfo);
     pbFiles->setObjectName(QStringLiteral("pbFiles"));
-    pbFiles->setRange(0, 100);
-    pbFiles->setValue(0);
-    pbFiles->setTextVisible(false);
     pbFiles->setFixedWidth(320);
     sbInfo->addPermanentWidget(pbFiles);
     pbFiles->hide(); // shown while a pass runs

@@ -23,7 +23,6 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
-class QProgressBar;
 class QSplitter;
 class QToolBar;
 class QToolButton;
@@ -39,6 +38,7 @@ class Settings;
 
 namespace quorvin::gui {
 
+class FileProgress;
 class StatusPanel;
 
 class frmMain : public QMainWindow, private shell::RunView {
@@ -110,9 +110,13 @@ private:
     void ConsultCommand() { OpenConsult(); }
     void FitListColumns();
     void RestoreLayout();
-    // The newest row becomes the selected one when the list is next drawn: selecting and
-    // scrolling at every row would lay out the whole list each time.
+    // Puts the rows held back by a pass into the list, in order, and selects the newest.
+    // Adding, selecting and scrolling each lay the whole list out again: a pass does it a
+    // few times a second, not at every row.
     void FlushList();
+    // The list and the progress bar as far as the pass has gone: before a box, which the
+    // user reads over them.
+    void ShowPassSoFar();
     // The closing line of the run: the last row of the list and the status bar.
     void ShowClosingLine();
     // Asks to stop the running pass before leaving it; true when the user agreed.
@@ -147,8 +151,10 @@ private:
     std::map<QString, QAction*> m_tools;
     std::map<std::string, StatusPanel*> m_panels;
     QPointer<LogViewer> m_logViewer;
-    QTreeWidgetItem* m_newestRow = nullptr;
+    std::vector<std::unique_ptr<QTreeWidgetItem>> m_pendingRows;
     QElapsedTimer m_sincePump;
+    QElapsedTimer m_sinceListShown;
+    qint64 m_listIntervalMs = 0;
     QPointer<frmConsulta> m_consult;
 
     QToolBar* tlbCommands = nullptr;
@@ -161,7 +167,7 @@ private:
     QSplitter* splMain = nullptr;
     QTreeWidget* lvOperations = nullptr;
     QMenu* m_logMenu = nullptr;
-    QProgressBar* pbFiles = nullptr;
+    FileProgress* pbFiles = nullptr;
     QAction* mnuSelectTelFolder = nullptr;
     QAction* mnuSelectNolvaFolder = nullptr;
     QAction* mnuOpenTelFolder = nullptr;

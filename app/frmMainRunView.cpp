@@ -1,11 +1,11 @@
 // The window as the view of a run: list rows, status panels, progress bar, boxes.
+#include "app/FileProgress.h"
 #include "app/Seams.h"
 #include "app/StatusPanel.h"
 #include "app/frmMain.h"
 
 #include <QApplication>
 #include <QLabel>
-#include <QProgressBar>
 #include <QTreeWidget>
 
 namespace quorvin::gui {
@@ -17,6 +17,11 @@ const QString kDateTimeFormat = QStringLiteral("dd/MM/yyyy HH:mm:ss");
 // How often a pass lets the window handle its events: often enough for STOP to feel
 // immediate, seldom enough that drawing does not slow the pass down.
 constexpr qint64 kPumpIntervalMs = 50;
+// How often a pass shows its new rows: a few times a second still reads as live. Each time
+// the list lays all its rows out again, which costs more the longer it is; a long list is
+// shown less often, so that this never takes more than about a twentieth of the pass.
+constexpr qint64 kListIntervalMs = 250;
+constexpr qint64 kListCostShare = 20;
 
 } // namespace
 
@@ -25,23 +30,34 @@ void frmMain::AddLine(const QDateTime& when, const std::string& file, const std:
                                      QString::fromStdString(message)});
     row->setToolTip(1, row->text(1));
     row->setToolTip(2, row->text(2));
-    lvOperations->addTopLevelItem(row);
-    m_newestRow = row;
+    m_pendingRows.emplace_back(row);
     if (!m_bBusy) {
         FlushList();
     }
 }
 
 void frmMain::FlushList() {
-    if (m_newestRow != nullptr) {
-        lvOperations->setCurrentItem(m_newestRow);
-        lvOperations->scrollToItem(m_newestRow);
-        m_newestRow = nullptr;
+    if (m_pendingRows.empty()) {
+        return;
     }
+    QList<QTreeWidgetItem*> rows;
+    rows.reserve(static_cast<qsizetype>(m_pendingRows.size()));
+    for (auto& row : m_pendingRows) {
+        rows.append(row.release());
+    }
+    m_pendingRows.clear();
+    lvOperations->addTopLevelItems(rows);
+    lvOperations->setCurrentItem(rows.last());
+    lvOperations->scrollToItem(rows.last());
+}
+
+void frmMain::ShowPassSoFar() {
+    FlushList();
+    pbFiles->Sync();
 }
 
 void frmMain::ClearLines() {
-    m_newestRow = nullptr;
+    m_pendingRows.clear();
     lvOperations->clear();
     m_reportedErrors.clear();
 }
@@ -57,30 +73,18 @@ void frmMain::Status(const std::string& panel, const std::string& text) {
 void frmMain::Progress(long percent) {
     // The bar counts files (Step); a pass going back to 0 has ended.
     if (percent == 0) {
-        pbFiles->setRange(0, 100);
-        pbFiles->setValue(0);
-        pbFiles->setTextVisible(false);
-        pbFiles->hide(); // its room goes to the messages until the next pass
+        pbFiles->Clear(); // its room goes to the messages until the next pass
     }
 }
 
 void frmMain::Step(long number, long total, const std::string& file) {
-    const QString name = QString::fromStdString(file);
-    const QString count = QStringLiteral("%1 di %2").arg(number).arg(total);
-    const int room =
-        pbFiles->width() - pbFiles->fontMetrics().horizontalAdvance(count + " - ") - 16;
-    pbFiles->setRange(0, static_cast<int>(qMax(1L, total)));
-    pbFiles->setValue(static_cast<int>(qBound(0L, number, total)));
-    pbFiles->setFormat(count + QStringLiteral(" - ") +
-                       pbFiles->fontMetrics().elidedText(name, Qt::ElideMiddle, qMax(0, room)));
-    pbFiles->setTextVisible(true);
-    pbFiles->show();
-    pbFiles->setToolTip(count + QStringLiteral(" - ") + name);
+    pbFiles->SetStep(number, total, QString::fromStdString(file));
     // A piece of a split file goes by its source's name here too.
     Status("FILE", file);
 }
 
 void frmMain::MsgBox(const std::string& text, int style) {
+    ShowPassSoFar(); // the lines that led to the box are behind it
     if (style == kExclamation) {
         MessageBox::Warning(this, QString::fromStdString(text));
     } else {
@@ -90,7 +94,10 @@ void frmMain::MsgBox(const std::string& text, int style) {
 
 void frmMain::Busy(bool busy) {
     if (busy) {
-        m_sincePump.invalidate(); // the first chance of a run is always taken
+        // The first chance of a run is always taken.
+        m_sincePump.invalidate();
+        m_sinceListShown.invalidate();
+        m_listIntervalMs = 0;
     } else {
         FlushList();
     }
@@ -108,7 +115,14 @@ void frmMain::KeepResponsive() {
     if (m_sincePump.isValid() && m_sincePump.elapsed() < kPumpIntervalMs) {
         return;
     }
-    FlushList();
+    if (!m_sinceListShown.isValid() || m_sinceListShown.elapsed() >= m_listIntervalMs) {
+        QElapsedTimer cost;
+        cost.start();
+        FlushList();
+        m_listIntervalMs = qMax(kListIntervalMs, kListCostShare * cost.elapsed());
+        m_sinceListShown.start();
+    }
+    pbFiles->Sync();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     m_sincePump.start();
 }
@@ -118,6 +132,7 @@ void frmMain::ReportError(const std::string& where, const std::string& text) {
     if (!m_reportedErrors.insert(where).second && m_bBusy) {
         return;
     }
+    ShowPassSoFar();
     MessageBox::Warning(this, QString::fromStdString(where + ": " + text));
 }
 

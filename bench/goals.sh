@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # The speed goals in one run: builds the corpora (F24 transmissions of 50, 500 and 2,000
 # payments, a mixed folder of receipts made from every fixture template), archives them
-# with quorvin-cli into fresh embedded archives, and prints each figure beside its
-# reference, measured side by side.
+# with quorvin-cli into fresh embedded archives (the mixed folder with the window too), and
+# prints each figure beside its reference, measured side by side.
 #
 #   QUORVIN_BENCH_BUILD  Release build folder (default build-bench), built here
 #   QUORVIN_BENCH_BIN    folder that already holds quorvin-cli, quorvin-pdfreader,
-#                        quorvin-fixture and quorvin-bench-readpages (an older build to
-#                        compare with): nothing is built
+#                        quorvin-fixture, quorvin-bench-readpages and quorvin-bench-window
+#                        (an older build to compare with): nothing is built
 #   QUORVIN_BENCH_COPIES copies of each template in the mixed folder (default 10)
 #   QUORVIN_BENCH_WORK   keep the corpora there
 set -euo pipefail
@@ -17,6 +17,7 @@ copies="${QUORVIN_BENCH_COPIES:-10}"
 if [ -n "${QUORVIN_BENCH_BIN:-}" ]; then
     bin="$QUORVIN_BENCH_BIN"
     cli="$bin/quorvin-cli" fixture="$bin/quorvin-fixture" readpages="$bin/quorvin-bench-readpages"
+    window="$bin/quorvin-bench-window"
 else
     build="${QUORVIN_BENCH_BUILD:-$root/build-bench}"
     bash "$root/scripts/install-deps.sh"
@@ -24,9 +25,9 @@ else
     cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVIN_BUILD_BENCH=ON \
         -DQUORVIN_BUILD_TESTS=OFF -DQUORVIN_WERROR=OFF >/dev/null
     cmake --build "$build" -j2 --target quorvin-cli quorvin-pdfreader quorvin-fixture \
-        quorvin-bench-readpages >/dev/null
+        quorvin-bench-readpages quorvin-bench-window >/dev/null
     cli="$build/cli/quorvin-cli" fixture="$build/tools/quorvin-fixture"
-    readpages="$build/bench/quorvin-bench-readpages"
+    readpages="$build/bench/quorvin-bench-readpages" window="$build/bench/quorvin-bench-window"
 fi
 for tool in pdftotext qpdf /usr/bin/time; do
     command -v "$tool" >/dev/null || { echo "Manca $tool (scripts/install-deps.sh)" >&2; exit 2; }
@@ -152,6 +153,39 @@ archive() {
     echo "$best"
 }
 
+# window_and_cli FOLDER: the window (quorvin-bench-window, headless) and quorvin-cli each
+# archive a copy of FOLDER into a fresh embedded archive, taking turns, 3 times; prints the
+# best wall seconds of each, whole programs from start to exit.
+window_and_cli() {
+    local copy="$work/run" program secs window_best="" cli_best=""
+    local -a command
+    mkdir -p "$home/runtime" && chmod 700 "$home/runtime"
+    for _ in 1 2 3; do
+        for program in cli window; do
+            rm -rf "$copy" "$work/data" "$home/tmp"
+            mkdir -p "$copy" "$home/tmp" "$work/empty"
+            cp "$1"/*.pdf "$copy"/ 2>/dev/null || true
+            cli_run "$work/empty" >/dev/null 2>&1 || true # creates the archive
+            if [ "$program" = cli ]; then
+                command=("$cli" archivia --ricevute "$copy" --scarti "" --no-backup)
+            else
+                command=("$window" "$copy")
+            fi
+            /usr/bin/time -f '%e' -o "$work/time.txt" env XDG_CONFIG_HOME="$home/config" \
+                XDG_DATA_HOME="$work/data" TMPDIR="$home/tmp" XDG_RUNTIME_DIR="$home/runtime" \
+                QT_QPA_PLATFORM=offscreen "${command[@]}" >/dev/null 2>&1 || true
+            secs=$(tail -1 "$work/time.txt")
+            if [ "$program" = cli ]; then
+                cli_best=$(awk -v t="$secs" -v b="$cli_best" 'BEGIN { print (b == "" || t < b) ? t : b }')
+            else
+                window_best=$(awk -v t="$secs" -v b="$window_best" \
+                    'BEGIN { print (b == "" || t < b) ? t : b }')
+            fi
+        done
+    done
+    echo "$window_best $cli_best"
+}
+
 pdftotext_each() {
     for f in "$1"/*.pdf; do pdftotext "$f" /dev/null; done
 }
@@ -170,6 +204,7 @@ ours_read=$(best "$readpages" "$f500")
 ref_read=$(best pdftotext "$f500" /dev/null)
 ours_mixed=$(archive "$work/mixed")
 ref_mixed=$(best pdftotext_each "$work/mixed")
+read -r window_mixed cli_mixed < <(window_and_cli "$work/mixed")
 # Time per page without the fixed cost of a run (start, archive, log), which an empty
 # folder costs too.
 t0=$(archive "$work/empty")
@@ -187,6 +222,8 @@ printf '%-44s %11ss %11ss %8s %8s\n' "lettura pagine F24 500 / pdftotext" "$ours
     "$(ratio "$ours_read" "$ref_read")" "<= 1.2"
 printf '%-44s %11ss %11ss %8s %8s\n' "$mixed_files file misti / pdftotext per file" "$ours_mixed" \
     "$ref_mixed" "$(ratio "$ours_mixed" "$ref_mixed")" "<= 0.3"
+printf '%-44s %11ss %11ss %8s %8s\n' "finestra / riga di comando, $mixed_files file misti" \
+    "$window_mixed" "$cli_mixed" "$(ratio "$window_mixed" "$cli_mixed")" "<= 1.2"
 printf '%-44s %10sms %10sms %8s %8s\n' "ms/pagina 2000 pagamenti / 50 (giro vuoto ${t0}s)" "$per2000" "$per50" \
     "$(ratio "$per2000" "$per50")" "<= 1.2"
 printf '%-44s %10sMiB %11s %8s %8s\n' "memoria residente massima" \

@@ -11,9 +11,11 @@
 #include "shell/OperationLog.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
@@ -23,6 +25,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <QTreeWidget>
 
 namespace quorvin::test {
@@ -65,6 +68,14 @@ void SaveLog(const std::string& path, const std::string& message) {
     if (!log.Save(path, error)) {
         qFatal("%s", error.c_str());
     }
+}
+
+// The tooltip pointing at widget shows.
+QString ToolTipOf(QWidget* widget) {
+    QToolTip::hideText();
+    QHelpEvent event(QEvent::ToolTip, QPoint(2, 2), widget->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(widget, &event);
+    return QToolTip::text();
 }
 
 const QString kSkipped =
@@ -205,24 +216,95 @@ private Q_SLOTS:
         QCOMPARE(list->header()->sectionResizeMode(1), QHeaderView::Interactive);
     }
 
-    // Selecting and scrolling to each new row laid the whole list out again at every row:
-    // a long run got slower with every file. The newest row is now selected when the
-    // window next draws, at most once for each file.
-    void longRunDoesNotSelectEveryRow() {
+    // What does not fit in the status bar is cut when drawn; pointing at it shows the whole.
+    void statusBarShowsLongNamesWholeInTooltips() {
+        GuiFixture f;
+        gui::frmMain& window = f.Open();
+        const QString name = QStringLiteral("ricevuta_%1.pdf").arg(QString(80, 'x'));
+        f.Unknown(name.toStdString());
+        auto* bar = window.findChild<QProgressBar*>("pbFiles");
+        auto* panel = window.findChild<QLabel*>("panelFILE");
+        QStringList seen; // the bar's text and tooltip, the panel's text and tooltip
+        window.Runner()->DocTel().ConnectTelLogEvent(
+            [&](long, const std::string&, const std::string&, const std::string& message) {
+                if (message == "Inizio elaborazione") {
+                    seen << bar->text() << ToolTipOf(bar) << panel->text() << ToolTipOf(panel);
+                }
+            });
+        window.Tool("PROCESS")->trigger();
+        QCOMPARE(seen.size(), 4);
+        QVERIFY2(seen[0].startsWith("1 di 1 - ricevuta_x") && seen[0].endsWith("x.pdf") &&
+                     seen[0].contains(QChar(0x2026)) && seen[0].size() < name.size(),
+                 qPrintable(seen[0]));
+        QCOMPARE(seen.mid(1), QStringList({"1 di 1 - " + name, name, name}));
+    }
+
+    // Adding, selecting and scrolling to each new row laid the whole list out again at every
+    // row: a long run got slower with every file. Rows now go into the list a few times a
+    // second; none may be lost or moved, and the list still follows the run while it goes.
+    void longRunShowsEveryRowInOrderWhileItGoes() {
         GuiFixture f;
         gui::frmMain& window = f.Open();
         constexpr int kFiles = 20;
+        QStringList unknown;
         for (int i = 0; i < kFiles; ++i) {
-            f.Unknown("u" + std::to_string(100 + i) + ".pdf");
+            unknown << QString::fromStdString(f.Unknown("u" + std::to_string(100 + i) + ".pdf"));
         }
         int selections = 0;
         QTreeWidget* list = List(window);
         connect(list, &QTreeWidget::currentItemChanged, this, [&] { ++selections; });
+        // Files slow enough for the list to be shown several times before the run ends.
+        QList<int> shownAtEachFile;
+        window.Runner()->DocTel().ConnectTelLogEvent(
+            [&](long, const std::string&, const std::string&, const std::string& message) {
+                if (message == "Inizio elaborazione") {
+                    shownAtEachFile << list->topLevelItemCount();
+                    QTest::qSleep(40);
+                }
+            });
         window.Tool("PROCESS")->trigger();
-        QCOMPARE(f.ListMessages().count("File non riconosciuto."), kFiles);
+
+        QCOMPARE(shownAtEachFile.size(), kFiles);
+        QVERIFY2(shownAtEachFile.last() > 0, "no row was shown before the run ended");
+        // The fixture's clock moves on at each line: the rows' times say their order.
+        QStringList notRecognised;
+        QDateTime previous;
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* row = list->topLevelItem(i);
+            const QDateTime when = QDateTime::fromString(row->text(0), "dd/MM/yyyy HH:mm:ss");
+            QVERIFY2(!previous.isValid() || when > previous, qPrintable(row->text(0)));
+            previous = when;
+            if (row->text(2) == "File non riconosciuto.") {
+                notRecognised << row->text(1);
+            }
+        }
+        QCOMPARE(notRecognised, unknown);
+        QCOMPARE(list->findItems("Inizio elaborazione", Qt::MatchExactly, 2).size(), kFiles);
         QVERIFY2(selections <= kFiles + 2, qPrintable(QString::number(selections)));
-        QVERIFY(list->topLevelItemCount() > kFiles + 2);
         QCOMPARE(list->currentItem(), list->topLevelItem(list->topLevelItemCount() - 1));
+    }
+
+    // A box shown during a run stands over the lines that led to it.
+    void boxDuringARunComesAfterItsLines() {
+        GuiFixture f;
+        gui::frmMain& window = f.Open();
+        f.Unknown("a.pdf");
+        // The log folder cannot be made where a file stands in its way.
+        QDir().mkpath(QString::fromStdString(f.Path("dati")));
+        QFile blocker(QString::fromStdString(f.Path("dati/Logs")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        QStringList lastRowAtBox; // the box's text up to the path, and the last row then
+        gui::MessageBox::SetHandler([&](gui::MessageBox::Kind, const QString& text) {
+            const QTreeWidget* list = List(window);
+            const int rows = list->topLevelItemCount();
+            lastRowAtBox << text.section(" in '", 0, 0) + " | " +
+                                (rows > 0 ? list->topLevelItem(rows - 1)->text(2) : QString());
+            return QMessageBox::Ok;
+        });
+        window.Tool("PROCESS")->trigger();
+        QCOMPARE(lastRowAtBox, QStringList({"Log dell'elaborazione non salvato | Creazione "
+                                            "cartella dei log non riuscita"}));
     }
 
     void stopSkipsTheRejectPass() {
