@@ -30,7 +30,7 @@ const char* const kNames[] = {"ROSSI MARIO", "BIANCHI ANNA", "D'ANGELO ROSA", "V
 
 // The taxpayer of record n: 10,000 of them, ten records each.
 std::string TaxCode(int n) {
-    char code[17];
+    char code[32]; // room for any int, as the compiler checks
     std::snprintf(code, sizeof code, "RSSMRA80A01H%04d", n % 10000);
     return code;
 }
