@@ -109,16 +109,30 @@ mixed_files=$(find "$work/mixed" -name '*.pdf' | wc -l)
 
 # ---- Runs ------------------------------------------------------------------------------
 
+lesser() { awk -v t="$1" -v b="$2" 'BEGIN { print (b == "" || t < b) ? t : b }'; }
+seconds() { # COMMAND...: wall-clock seconds of one run of the command, output dropped
+    local t0 t1
+    t0=$(date +%s.%N)
+    "$@" >/dev/null 2>&1 || true
+    t1=$(date +%s.%N)
+    awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }'
+}
 best() { # best wall-clock seconds of 3 runs of the command
-    local best="" t0 t1 t
+    local best=""
     for _ in 1 2 3; do
-        t0=$(date +%s.%N)
-        "$@" >/dev/null 2>&1
-        t1=$(date +%s.%N)
-        t=$(awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }')
-        best=$(awk -v t="$t" -v b="$best" 'BEGIN { print (b == "" || t < b) ? t : b }')
+        best=$(lesser "$(seconds "$@")" "$best")
     done
     printf '%.3f' "$best"
+}
+# in_turns ROUNDS OURS REFERENCE: the two functions (each prints the seconds of one run)
+# take turns ROUNDS times, so that both meet the same load; prints the best of each.
+in_turns() {
+    local ours="" reference=""
+    for _ in $(seq 1 "$1"); do
+        ours=$(lesser "$("$2")" "$ours")
+        reference=$(lesser "$("$3")" "$reference")
+    done
+    printf '%.3f %.3f\n' "$ours" "$reference"
 }
 
 # Every receipt type switched on, in a settings store of the run's own.
@@ -133,24 +147,28 @@ cli_run() { # FOLDER: quorvin-cli archivia on FOLDER into the run's embedded arc
     env XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$work/data" TMPDIR="$home/tmp" \
         "$cli" archivia --ricevute "$1" --scarti "" --no-backup
 }
-# archive FOLDER: archives a copy of FOLDER into a fresh embedded archive, 3 times; prints
-# the best wall seconds and adds the peak resident memory (of the program or its reader)
-# to rss.txt.
-archive() {
-    local copy="$work/run" kib secs best="" log="$work/$(basename "$1").log"
+# archive_once FOLDER: archives a copy of FOLDER into a fresh embedded archive; prints the
+# wall seconds and adds the peak resident memory (of the program or its reader) to rss.txt.
+archive_once() {
+    local copy="$work/run" t0 t1 log="$work/$(basename "$1").log"
+    rm -rf "$copy" "$work/data" "$home/tmp"
+    mkdir -p "$copy" "$home/tmp" "$work/empty"
+    cp "$1"/*.pdf "$copy"/ 2>/dev/null || true
+    cli_run "$work/empty" >/dev/null 2>&1 || true # creates the archive
+    t0=$(date +%s.%N)
+    /usr/bin/time -f '%M' -o "$work/time.txt" env XDG_CONFIG_HOME="$home/config" \
+        XDG_DATA_HOME="$work/data" TMPDIR="$home/tmp" \
+        "$cli" archivia --ricevute "$copy" --scarti "" --no-backup >"$log" 2>&1 || true
+    t1=$(date +%s.%N)
+    tail -1 "$work/time.txt" >>"$work/rss.txt" # after "Command exited with …"
+    awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }'
+}
+archive() { # FOLDER: the best of 3 archive_once
+    local best=""
     for _ in 1 2 3; do
-        rm -rf "$copy" "$work/data" "$home/tmp"
-        mkdir -p "$copy" "$home/tmp" "$work/empty"
-        cp "$1"/*.pdf "$copy"/ 2>/dev/null || true
-        cli_run "$work/empty" >/dev/null 2>&1 || true # creates the archive
-        /usr/bin/time -f '%e %M' -o "$work/time.txt" env XDG_CONFIG_HOME="$home/config" \
-            XDG_DATA_HOME="$work/data" TMPDIR="$home/tmp" \
-            "$cli" archivia --ricevute "$copy" --scarti "" --no-backup >"$log" 2>&1 || true
-        read -r secs kib < <(tail -1 "$work/time.txt") # after "Command exited with …"
-        echo "$kib" >>"$work/rss.txt"
-        best=$(awk -v t="$secs" -v b="$best" 'BEGIN { print (b == "" || t < b) ? t : b }')
+        best=$(lesser "$(archive_once "$1")" "$best")
     done
-    echo "$best"
+    printf '%.3f' "$best"
 }
 
 # window_and_cli FOLDER: the window (quorvin-bench-window, headless) and quorvin-cli each
@@ -190,7 +208,6 @@ pdftotext_each() {
     for f in "$1"/*.pdf; do pdftotext "$f" /dev/null; done
 }
 split_ref() { # pdftotext of the file, then every page as its own PDF
-    rm -rf "$work/split" && mkdir -p "$work/split"
     pdftotext "$1" /dev/null && qpdf --split-pages "$1" "$work/split/p.pdf"
 }
 
@@ -198,13 +215,21 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'
 pages_of() { pdfinfo "$1" 2>/dev/null | awk '/^Pages:/ { print $2 }'; }
 
 f500="$work/f24_500/f24_500.pdf"
-ours_f24=$(archive "$work/f24_500")
-ref_f24=$(best split_ref "$f500")
-ours_read=$(best "$readpages" "$f500")
-ref_read=$(best pdftotext "$f500" /dev/null)
+f24_ours() { archive_once "$work/f24_500"; }
+f24_reference() {
+    rm -rf "$work/split" && mkdir -p "$work/split" # outside the time, as the copy of ours
+    seconds split_ref "$f500"
+}
+read_ours() { seconds "$readpages" "$f500"; }
+read_reference() { seconds pdftotext "$f500" /dev/null; }
+read -r ours_f24 ref_f24 < <(in_turns 5 f24_ours f24_reference)
+read -r ours_read ref_read < <(in_turns 5 read_ours read_reference)
 ours_mixed=$(archive "$work/mixed")
 ref_mixed=$(best pdftotext_each "$work/mixed")
-read -r window_mixed cli_mixed < <(window_and_cli "$work/mixed")
+window_mixed="" cli_mixed=""
+if [ -x "$window" ]; then # an older build may have no window benchmark
+    read -r window_mixed cli_mixed < <(window_and_cli "$work/mixed")
+fi
 # Time per page without the fixed cost of a run (start, archive, log), which an empty
 # folder costs too.
 t0=$(archive "$work/empty")
@@ -222,8 +247,10 @@ printf '%-44s %11ss %11ss %8s %8s\n' "lettura pagine F24 500 / pdftotext" "$ours
     "$(ratio "$ours_read" "$ref_read")" "<= 1.2"
 printf '%-44s %11ss %11ss %8s %8s\n' "$mixed_files file misti / pdftotext per file" "$ours_mixed" \
     "$ref_mixed" "$(ratio "$ours_mixed" "$ref_mixed")" "<= 0.3"
-printf '%-44s %11ss %11ss %8s %8s\n' "finestra / riga di comando, $mixed_files file misti" \
-    "$window_mixed" "$cli_mixed" "$(ratio "$window_mixed" "$cli_mixed")" "<= 1.2"
+if [ -n "$window_mixed" ]; then
+    printf '%-44s %11ss %11ss %8s %8s\n' "finestra / riga di comando, $mixed_files file misti" \
+        "$window_mixed" "$cli_mixed" "$(ratio "$window_mixed" "$cli_mixed")" "<= 1.2"
+fi
 printf '%-44s %10sms %10sms %8s %8s\n' "ms/pagina 2000 pagamenti / 50 (giro vuoto ${t0}s)" "$per2000" "$per50" \
     "$(ratio "$per2000" "$per50")" "<= 1.2"
 printf '%-44s %10sMiB %11s %8s %8s\n' "memoria residente massima" \
