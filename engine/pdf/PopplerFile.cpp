@@ -312,13 +312,15 @@ bool PopplerFile::ReadInOrder(const std::function<bool(Page&&)>& take) const {
     std::thread helper;
     // A file poppler complained about is read by one reader, as ever: a second one would
     // count the same complaints again against the file's error budget.
-    if (count >= kPagesForTwoReaders && g_errors.load() == 0) {
+    bool twoReaders = count >= kPagesForTwoReaders && g_errors.load() == 0;
+    if (twoReaders) {
         // The first page is read before the helper starts: poppler makes some state that
         // all documents share (colour profiles) on first use, without a lock.
         queue.pages[0] = ReadPage(0);
         queue.next = 1;
+        twoReaders = g_errors.load() == 0;
     }
-    if (queue.next == 1 && g_errors.load() == 0) {
+    if (twoReaders) {
         queue.helperDone = false;
         try {
             helper = std::thread([this, &queue, count] {
